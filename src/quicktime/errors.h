@@ -17,11 +17,13 @@ constexpr OSErr dupFNErr = -48;        // duplicate file name
 constexpr OSErr opWrErr = -49;         // file already open for writing
 constexpr OSErr paramErr = -50;        // bad parameter, also a bad project trailer
 constexpr OSErr permErr = -54;
+constexpr OSErr fsRnErr = -59;         // rename failed
 constexpr OSErr dskFulErr = -34;
 constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
 constexpr OSErr userCanceledErr = -128;
 constexpr OSErr resNotFound = -192;
+constexpr OSErr movieNotFoundInFile = -2048; // no 'moov' atom where one was expected
 // QuickTime
 constexpr OSErr couldNotResolveDataRef = -2000;
 constexpr OSErr badImageDescription = -2001;
@@ -38,13 +40,19 @@ constexpr OSErr badEditList = -2017;
 constexpr OSErr progressProcAborted = -2019;
 constexpr OSErr noCodecErr = -8961;     // no codec for this image
 constexpr OSErr codecErr = -8960;       // the codec failed on this data
-// Atom containers: a required record is missing, or an atom does not exist.
+// Atom containers (the values QuickTime gives these conditions).
 constexpr OSErr cannotFindAtomErr = -2101;
-constexpr OSErr invalidAtomErr = -2102;
-constexpr OSErr invalidAtomContainerErr = -2103;
-constexpr OSErr invalidAtomTypeErr = -2104;
-constexpr OSErr invalidAtomIdErr = -2105;
-constexpr OSErr missingRecord = -2106;
+constexpr OSErr notLeafAtomErr = -2102;          // data asked of an atom that has children
+constexpr OSErr atomsNotOfSameTypeErr = -2103;
+constexpr OSErr atomIndexInvalidErr = -2104;
+constexpr OSErr duplicateAtomTypeAndIDErr = -2105;
+constexpr OSErr invalidAtomIdErr = duplicateAtomTypeAndIDErr;
+constexpr OSErr invalidAtomErr = -2106;          // no such atom
+constexpr OSErr invalidAtomContainerErr = -2107; // serialized container is malformed
+constexpr OSErr invalidAtomTypeErr = -2108;
+constexpr OSErr cannotBeLeafAtomErr = -2109;     // children asked of an atom that holds data
+// A required record of a project file is missing (QuickTime's answer for a missing atom).
+constexpr OSErr missingRecord = invalidAtomErr;
 // The program's own
 constexpr OSErr cancelledByUser = 128;
 constexpr OSErr notQuickTimeVR2 = 134;
