@@ -8,11 +8,14 @@ namespace qm::err {
 constexpr OSErr noErr = 0;
 // Macintosh file and memory manager
 constexpr OSErr ioErr = -36;
+constexpr OSErr bdNamErr = -37;        // bad file name
 constexpr OSErr eofErr = -39;          // premature end of file
 constexpr OSErr posErr = -40;          // position before the start of the file
 constexpr OSErr fnfErr = -43;          // file not found
 constexpr OSErr wPrErr = -44;          // volume locked
 constexpr OSErr fLckdErr = -45;        // file locked
+constexpr OSErr vLckdErr = -46;        // volume locked (read-only file system)
+constexpr OSErr fBsyErr = -47;         // file busy
 constexpr OSErr dupFNErr = -48;        // duplicate file name
 constexpr OSErr opWrErr = -49;         // file already open for writing
 constexpr OSErr paramErr = -50;        // bad parameter, also a bad project trailer
@@ -24,6 +27,13 @@ constexpr OSErr nilHandleErr = -109;
 constexpr OSErr userCanceledErr = -128;
 constexpr OSErr resNotFound = -192;
 constexpr OSErr movieNotFoundInFile = -2048; // no 'moov' atom where one was expected
+// The QuickTime connection (what stands in for loading QuickTime and QuickTime VR)
+constexpr OSErr quickTimeNotFound = -2093;       // the media libraries cannot be used at all
+constexpr OSErr quickTimeEntryMissing = -2094;
+constexpr OSErr quickTimeNotInitialized = -2095; // an operation before a successful start
+constexpr OSErr qtvrLibraryUnavailable = -30554;
+constexpr OSErr qtvrUninitialized = -30555;
+constexpr OSErr gestaltUndefSelectorErr = -5551; // an attribute nobody answers
 // QuickTime
 constexpr OSErr couldNotResolveDataRef = -2000;
 constexpr OSErr badImageDescription = -2001;
@@ -55,6 +65,8 @@ constexpr OSErr cannotBeLeafAtomErr = -2109;     // children asked of an atom th
 constexpr OSErr missingRecord = invalidAtomErr;
 // The program's own
 constexpr OSErr cancelledByUser = 128;
+constexpr OSErr quickTimeTooOld = 130;            // start-up: version check failed
+constexpr OSErr quickTimeStartFailed = 135;       // start-up: initialisation failed
 constexpr OSErr notQuickTimeVR2 = 134;
 constexpr OSErr multiNodeMovie = 200;
 constexpr OSErr nodesGivenIds = 201;
