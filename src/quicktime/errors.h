@@ -22,6 +22,8 @@ constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
 constexpr OSErr userCanceledErr = -128;
 constexpr OSErr resNotFound = -192;
+// QuickDraw
+constexpr OSErr rgnTooBigErr = -500;    // a region too large for its 16-bit stored size
 // QuickTime
 constexpr OSErr couldNotResolveDataRef = -2000;
 constexpr OSErr badImageDescription = -2001;
