@@ -1,9 +1,9 @@
 #include "compose/hot_spot_atoms.h"
 
-#include <algorithm>
 
 #include "compose/hot_spot_ids.h"
 #include "compose/vr_atoms.h"
+#include "quicktime/raster_geometry.h"
 
 namespace qm {
 
@@ -24,28 +24,6 @@ Bytes hotSpotInfoData(const HotSpot& hotSpot, const Rect& rect)
 }
 
 namespace {
-
-// QuickDraw's MapRect: each side scaled from one rectangle onto the other, rounding down.
-int mapCoordinate(int x, int from0, int fromLength, int to0, int toLength)
-{
-    const long long num = static_cast<long long>(x - from0) * toLength;
-    long long q = num / fromLength;
-    if ((num % fromLength != 0) && ((num < 0) != (fromLength < 0)))
-        --q;
-    return int(to0 + q);
-}
-
-std::int16_t clamp16(int v) { return std::int16_t(std::clamp(v, -32768, 32767)); }
-
-Rect mapRect(const Rect& r, const Rect& from, const Rect& to)
-{
-    if (from.empty() || to.empty())
-        return r;
-    return Rect{clamp16(mapCoordinate(r.top, from.top, from.height(), to.top, to.height())),
-                clamp16(mapCoordinate(r.left, from.left, from.width(), to.left, to.width())),
-                clamp16(mapCoordinate(r.bottom, from.top, from.height(), to.top, to.height())),
-                clamp16(mapCoordinate(r.right, from.left, from.width(), to.left, to.width()))};
-}
 
 struct ViewValues {
     std::uint32_t flags = 0;
@@ -128,7 +106,7 @@ Rect hotSpotImageExtent(const Node& node, const HotSpot& hotSpot, const Rect& im
     // Hot spot tiles are strips of the unrolled panorama turned a quarter turn anticlockwise:
     // a point (h, v) of the unrolled image lands at (v, W - h).
     const int w = hotSpotImageRect.right;
-    return Rect{clamp16(w - r.right), r.top, clamp16(w - r.left), r.bottom};
+    return makeRect(w - r.right, r.top, w - r.left, r.bottom);
 }
 
 OSErr buildHotSpotAtoms(const Scene& scene, const Node& node, const Rect& imageRect, const Rect& hotSpotImageRect,
