@@ -8,11 +8,14 @@ namespace qm::err {
 constexpr OSErr noErr = 0;
 // Macintosh file and memory manager
 constexpr OSErr ioErr = -36;
+constexpr OSErr bdNamErr = -37;        // bad file name
 constexpr OSErr eofErr = -39;          // premature end of file
 constexpr OSErr posErr = -40;          // position before the start of the file
 constexpr OSErr fnfErr = -43;          // file not found
 constexpr OSErr wPrErr = -44;          // volume locked
 constexpr OSErr fLckdErr = -45;        // file locked
+constexpr OSErr vLckdErr = -46;        // volume locked (read-only file system)
+constexpr OSErr fBsyErr = -47;         // file busy
 constexpr OSErr dupFNErr = -48;        // duplicate file name
 constexpr OSErr opWrErr = -49;         // file already open for writing
 constexpr OSErr paramErr = -50;        // bad parameter, also a bad project trailer
@@ -23,7 +26,6 @@ constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
 constexpr OSErr userCanceledErr = -128;
 constexpr OSErr resNotFound = -192;
-constexpr OSErr movieNotFoundInFile = -2048; // no 'moov' atom where one was expected
 // QuickTime
 constexpr OSErr couldNotResolveDataRef = -2000;
 constexpr OSErr badImageDescription = -2001;
@@ -38,6 +40,7 @@ constexpr OSErr invalidDuration = -2014;
 constexpr OSErr invalidTime = -2015;
 constexpr OSErr badEditList = -2017;
 constexpr OSErr progressProcAborted = -2019;
+constexpr OSErr movieNotFoundInFile = -2048; // no 'moov' atom where one was expected
 constexpr OSErr noCodecErr = -8961;     // no codec for this image
 constexpr OSErr codecErr = -8960;       // the codec failed on this data
 // Atom containers (the values QuickTime gives these conditions).
