@@ -162,10 +162,11 @@ Bytes trackRefEntry(OSType type, std::uint32_t index)
 }
 
 // The QTVR track of a movie whose nodes follow one another, each kNodeDuration long.
+// Its size is the viewing window's, which the movie's box follows.
 Track* addQTVRTrack(Builder& b, const std::vector<std::uint32_t>& ids, OSType nodeType,
-                    const std::vector<std::string>& names)
+                    const std::vector<std::string>& names, int width = 320, int height = 240)
 {
-    Track* qtvr = b.track(fourCC("qtvr"), 320, 240);
+    Track* qtvr = b.track(fourCC("qtvr"), width, height);
     const SampleDescription world =
         SampleDescription::make(fourCC("qtvr"), worldFor(ids, nodeType, ids.empty() ? 0 : ids.front()).serialize());
     std::vector<Frame> infos;
@@ -269,7 +270,7 @@ OSErr writeObject2x(const std::filesystem::path& file, const Object2xFixture& f)
     Builder b;
     if (const OSErr e = b.begin(file))
         return e;
-    Track* qtvr = addQTVRTrack(b, {f.nodeId}, fourCC("obje"), {f.nodeName});
+    Track* qtvr = addQTVRTrack(b, {f.nodeId}, fourCC("obje"), {f.nodeName}, f.frameWidth, f.frameHeight);
     Track* object = b.track(fourCC("obje"), f.frameWidth, f.frameHeight);
     AtomContainer sample;
     if (f.writeObjectData) {
@@ -340,7 +341,7 @@ OSErr writePanorama1x(const std::filesystem::path& file, const Panorama1xFixture
     ByteWriter d;
     d.zeros(4); // 16: major and minor version 0
     d.i32(std::int32_t(scene->id()));
-    d.zeros(24 + 4 + 4 + 32); // 24: low-res scene, reserved, hot spot tracks, reserved
+    d.zeros(4 + 24 + 4 + 4 + 32); // 24: low-res scene, reserved, hot spot tracks, reserved
     d.fixed(f.panStart);
     d.fixed(f.panEnd);
     d.fixed(f.tiltTop);
