@@ -35,6 +35,12 @@ struct ComposeEnvironment {
     unsigned threads = 0;
 };
 
+// The program's environment: media found through the nodes' file aliases (relative to the
+// project's folder first), still images read by their file type, the annotations and scratch
+// folder of the preferences when given.
+class PreferencesRecord;
+ComposeEnvironment standardComposeEnvironment(const PreferencesRecord* preferences = nullptr);
+
 // The scene time stamp of a successful compose: calendar seconds, or 1 in deterministic mode.
 std::uint32_t composeTimestamp(const ComposeEnvironment& env);
 unsigned compressionThreads(const ComposeEnvironment& env);
