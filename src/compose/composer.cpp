@@ -7,6 +7,8 @@
 #include "compose/composed_movie.h"
 #include "compose/node_writers.h"
 #include "compose/prepare_working_copy.h"
+#include "compose/tile_compressor.h"
+#include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
 #include "quicktime/errors.h"
@@ -117,6 +119,24 @@ OSErr createSceneTracks(Movie& movie, const Scene& scene, bool panoramas, bool o
     return 0;
 }
 
+// A scene hot spot track that no node gave a frame would have no sample description, which
+// readers take for a broken movie: it gets one blank frame (every pixel 0, no hot spot) over the
+// whole movie.
+OSErr fillEmptyHotSpotTrack(Movie& movie, Track* track)
+{
+    if (!track || !track->media() || track->media()->sampleCount() > 0)
+        return 0;
+    IndexedImage blank;
+    blank.width = std::max(1, int(track->width() >> 16));
+    blank.height = std::max(1, int(track->height() >> 16));
+    blank.pixels.assign(std::size_t(blank.width) * std::size_t(blank.height), 0);
+    EncodedImage frame;
+    if (OSErr e = compressHotSpotTile(blank, Rect{0, 0, std::int16_t(blank.height), std::int16_t(blank.width)}, frame))
+        return e;
+    return appendSample(*track, frame.data, SampleDescription(frame.description),
+                        std::max<TimeValue>(movie.duration(), 1), 0);
+}
+
 // The annotation texts as the program stores them: with their terminating zero byte.
 OSErr addAnnotations(Movie& movie, const ComposeEnvironment& env)
 {
@@ -134,7 +154,7 @@ OSErr addAnnotations(Movie& movie, const ComposeEnvironment& env)
 }
 
 OSErr composeNodes(Scene& scene, WorkingCopies& copies, const ComposeEnvironment& env, Progress& progress,
-                   Movie& movie, const AtomContainer& world, SceneTracks& tracks)
+                   const AtomContainer& world, SceneTracks& tracks)
 {
     for (std::size_t i : composeOrder(scene)) {
         Node& node = scene.nodes[i];
@@ -166,7 +186,6 @@ OSErr composeNodes(Scene& scene, WorkingCopies& copies, const ComposeEnvironment
         if (e)
             return e;
     }
-    (void)movie;
     return 0;
 }
 
@@ -214,7 +233,11 @@ OSErr composeScene(Scene& scene, WorkingCopies& copies, const ComposeEnvironment
     if (!e)
         e = buildVrWorld(scene, world);
     if (!e)
-        e = composeNodes(scene, copies, env, progress, *movie, world, tracks);
+        e = composeNodes(scene, copies, env, progress, world, tracks);
+    if (!e)
+        e = fillEmptyHotSpotTrack(*movie, tracks.panoramaHotSpot);
+    if (!e)
+        e = fillEmptyHotSpotTrack(*movie, tracks.objectHotSpot);
     if (!e)
         e = addAnnotations(*movie, env);
     if (!e)

@@ -40,7 +40,7 @@ OSErr rescaleObject(Movie& movie)
     return replaceFirstSample(*object, sample.serialize());
 }
 
-OSErr writeWorkingFile(const Scene& scene, Node& node, const std::filesystem::path& media,
+OSErr writeWorkingFile(Node& node, const std::filesystem::path& media,
                        const std::filesystem::path& file, const ComposeEnvironment& env)
 {
     if (node.kind == NodeKind::kStillImage) {
@@ -56,7 +56,6 @@ OSErr writeWorkingFile(const Scene& scene, Node& node, const std::filesystem::pa
         return e;
     if (node.kind == NodeKind::kLinearMovie)
         return convertLinearMovie(*source, node, file);
-    (void)scene;
     return source->flatten(file);
 }
 
@@ -77,7 +76,7 @@ OSErr prepareWorkingCopy(const Scene& scene, Node& node, WorkingCopies& copies, 
     if (OSErr e = newScratchFile(env, file))
         return e;
     copies.setFile(node.id, file);
-    if (OSErr e = writeWorkingFile(scene, node, media, file, env)) {
+    if (OSErr e = writeWorkingFile(node, media, file, env)) {
         copies.discard(node.id);
         return e;
     }
@@ -87,8 +86,12 @@ OSErr prepareWorkingCopy(const Scene& scene, Node& node, WorkingCopies& copies, 
         return e;
     }
     OSErr e = 0;
-    if (node.vrVersion == 0x100)
-        e = err::notQuickTimeVR2; // 1.x movies are converted when they are imported
+    if (node.vrVersion == 0x100) {
+        if (node.kind == NodeKind::kPanorama)
+            e = convertPanorama1x(node, *movie);
+        else if (node.kind == NodeKind::kObject)
+            e = convertObject1x(node, *movie);
+    }
     if (!e && node.kind == NodeKind::kObject)
         e = rescaleObject(*movie);
     if (!e)

@@ -150,3 +150,108 @@ OSErr convertLinearMovie(const Movie& source, Node& node, const std::filesystem:
 }
 
 } // namespace qm
+
+namespace qm {
+
+namespace {
+
+constexpr OSType kNavigationItem = fourCC("NAVG");
+
+// The QTVR track of a converted 1.x movie: the one-node world and header as one sample lasting
+// the whole movie, and the node track it refers to.
+OSErr addVrTracks(Movie& movie, OSType nodeType, Track*& nodeTrack)
+{
+    const Rect box = movie.box();
+    const Fixed width = Fixed(box.width()) << 16;
+    const Fixed height = Fixed(box.height()) << 16;
+    const TimeValue duration = std::max<TimeValue>(movie.duration(), 1);
+    Track* qtvr = movie.newTrack(width, height, 0);
+    if (!qtvr || !qtvr->newMedia(vrNodeType::kQtvr, movie.timeScale()))
+        return movie.error() ? movie.error() : err::memFullErr;
+    AtomContainer world;
+    AtomContainer header;
+    if (OSErr e = buildOneNodeWorld(nodeType, world))
+        return e;
+    if (OSErr e = buildOneNodeHeader(nodeType, header))
+        return e;
+    if (OSErr e = appendSample(*qtvr, header.serialize(), SampleDescription(qtvrSampleDescription(world)), duration, 0))
+        return e;
+    nodeTrack = movie.newTrack(width, height, 0);
+    if (!nodeTrack || !nodeTrack->newMedia(nodeType, movie.timeScale()))
+        return movie.error() ? movie.error() : err::memFullErr;
+    return qtvr->addReference(*nodeTrack, nodeType);
+}
+
+OSErr addNodeSample(Movie& movie, Track& nodeTrack, OSType atomType, std::span<const std::uint8_t> record)
+{
+    AtomContainer sample;
+    if (OSErr e = sample.insertChild(AtomContainer::kRoot, atomType, 1, 0, record))
+        return e;
+    return appendSample(nodeTrack, sample.serialize(), placeholderDescription(), std::max<TimeValue>(movie.duration(), 1), 0);
+}
+
+} // namespace
+
+OSErr convertPanorama1x(Node& node, Movie& movie)
+{
+    const auto* stored = std::get_if<PanoramaSampleRecord>(&node.mediaData);
+    if (!stored)
+        return err::paramErr;
+    PanoramaSampleRecord record = *stored;
+    // The 1.x panorama track and anything else that is not video have no place in 2.x.
+    if (movie.userData().removeItem(kControllerTypeItem, 1) == 0) {
+        for (int i = movie.trackCount(); i >= 1; --i) {
+            Track* t = movie.track(i);
+            if (t && (!t->media() || t->media()->type() != videoMediaType))
+                movie.disposeTrack(t);
+        }
+    }
+    if (OSErr e = SetControllerType(&movie, kQTVR2ControllerType))
+        return e;
+    Track* image = movie.trackByID(std::uint32_t(node.vr1VideoTrackId));
+    Track* pano = nullptr;
+    if (OSErr e = addVrTracks(movie, vrNodeType::kPanorama, pano))
+        return e;
+    record.hotSpotRefTrackIndex = 0;
+    if (image) {
+        int index = 0;
+        if (OSErr e = pano->addReference(*image, vrAtom::kImageTrackRef, &index))
+            return e;
+        record.imageRefTrackIndex = std::uint32_t(index);
+    }
+    const auto bytes = record.toBytes();
+    if (OSErr e = addNodeSample(movie, *pano, vrAtom::kPanoSample, bytes))
+        return e;
+    if (OSErr e = movie.updateMovieResource())
+        return e;
+    node.mediaData = record;
+    return 0;
+}
+
+OSErr convertObject1x(Node& node, Movie& movie)
+{
+    const ObjectSampleRecord record = objectRecordOf(node);
+    movie.userData().removeItem(kControllerTypeItem, 1);
+    movie.userData().removeItem(kNavigationItem, 1);
+    if (OSErr e = SetControllerType(&movie, kQTVR2ControllerType))
+        return e;
+    Track* image = movie.trackByID(std::uint32_t(node.vr1VideoTrackId));
+    Track* object = nullptr;
+    if (OSErr e = addVrTracks(movie, vrNodeType::kObject, object))
+        return e;
+    if (image) {
+        int index = 0;
+        if (OSErr e = object->addReference(*image, vrAtom::kImageTrackRef, &index))
+            return e;
+        node.imageTrackReference = index;
+    }
+    const auto bytes = record.toBytes();
+    if (OSErr e = addNodeSample(movie, *object, vrAtom::kObjectSample, bytes))
+        return e;
+    if (OSErr e = movie.updateMovieResource())
+        return e;
+    node.mediaData = record;
+    return 0;
+}
+
+} // namespace qm

@@ -22,3 +22,16 @@ OSErr convertLinearMovie(const Movie& source, Node& node, const std::filesystem:
 ObjectSampleRecord objectRecordOf(const Node& node);
 
 } // namespace qm
+
+namespace qm {
+
+// Rewrites an open working copy of a QuickTime VR 1.x panorama in the 2.x layout: a QTVR track
+// with a one-node world, and a panorama track whose 'pdat' (the node's record) refers to the
+// 1.x scene track as its image track. The node's media data takes the record.
+OSErr convertPanorama1x(Node& node, Movie& workingCopy);
+
+// The same for a 1.x object movie: QTVR and object tracks, the object track referring to the
+// movie's video track.
+OSErr convertObject1x(Node& node, Movie& workingCopy);
+
+} // namespace qm

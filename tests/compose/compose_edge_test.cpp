@@ -10,7 +10,9 @@
 #include "compose_test_scene.h"
 #include "quicktime/errors.h"
 #include "quicktime/movie.h"
+#include "media/node_import.h"
 #include "support/ffprobe_oracle.h"
+#include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 
 using namespace qm;
@@ -168,6 +170,8 @@ TEST(ComposeEdges, DeterministicComposeGivesIdenticalBytes)
     ASSERT_EQ(f.compose(), 0);
     EXPECT_EQ(fileBytes(f.scene.composedMovieFile), first);
     EXPECT_EQ(f.scene.composedAt, 1u);
+    QM_REQUIRE_FFPROBE();
+    EXPECT_EQ(probeMovie(f.scene.composedMovieFile).errors, "") << "a hot spot track without hot spots still reads";
 }
 
 TEST(ComposeEdges, RecompressionChangesImageFramesButNotAnimatedOnesOrHotSpots)
@@ -207,4 +211,33 @@ TEST(ComposeEdges, RecompressionChangesImageFramesButNotAnimatedOnesOrHotSpots)
     EXPECT_EQ(frameBytes(plain.scene.composedMovieFile, 4), hotBefore) << "hot spot frames are never recompressed";
     QM_REQUIRE_FFPROBE();
     EXPECT_EQ(probeMovie(plain.scene.composedMovieFile).errors, "");
+}
+
+TEST(ComposeEdges, QuickTimeVr1MoviesAreConvertedAndComposed)
+{
+    Fixture f;
+    const auto panoFile = f.dir / "pano1x.mov";
+    const auto objectFile = f.dir / "object1x.mov";
+    ASSERT_EQ(writePanorama1x(panoFile, Panorama1xFixture{}), 0);
+    ASSERT_EQ(writeObject1x(objectFile, Object1xFixture{}), 0);
+    std::int16_t panoId = 0;
+    std::int16_t objectId = 0;
+    ASSERT_EQ(AddNodeFromFile(f.scene, {100, 100}, panoFile, false, {}, &panoId), 0);
+    ASSERT_EQ(AddNodeFromFile(f.scene, {300, 300}, objectFile, false, {}, &objectId), 0);
+    ASSERT_EQ(f.scene.nodes[0].vrVersion, 0x100u);
+    ASSERT_EQ(f.scene.nodes[1].vrVersion, 0x100u);
+    f.media.files[panoId] = panoFile;
+    f.media.files[objectId] = objectFile;
+    f.scene.nodes[0].hotSpots.push_back(HotSpot{.shape = HotSpotShape::kRectangle, .id = 4, .bounds = {5, 5, 20, 30}});
+    ASSERT_EQ(f.compose(), 0);
+
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(Movie::open(f.scene.composedMovieFile, MovieOpenMode::read, movie), 0);
+    ASSERT_EQ(movie->trackCount(), 7);
+    EXPECT_EQ(shownSamples(*movie->track(1)).size(), 2u);
+    EXPECT_EQ(shownSamples(*movie->track(4)).size(), 4u) << "the four 1.x scene tiles";
+    EXPECT_EQ(shownSamples(*movie->track(5)).size(), 4u) << "hot spot tiles drawn for the node";
+    EXPECT_EQ(shownSamples(*movie->track(6)).size(), 12u) << "6 x 2 object views";
+    QM_REQUIRE_FFPROBE();
+    EXPECT_EQ(probeMovie(f.scene.composedMovieFile).errors, "");
 }
