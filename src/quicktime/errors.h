@@ -50,6 +50,7 @@ constexpr OSErr invalidDuration = -2014;
 constexpr OSErr invalidTime = -2015;
 constexpr OSErr badEditList = -2017;
 constexpr OSErr progressProcAborted = -2019;
+constexpr OSErr movieNotFoundInFile = -2048; // no 'moov' atom where one was expected
 constexpr OSErr noCodecErr = -8961;     // no codec for this image
 constexpr OSErr codecErr = -8960;       // the codec failed on this data
 // Atom containers (the values QuickTime gives these conditions).
