@@ -165,9 +165,11 @@ OSErr CompressionSequence::Impl::openEncoder()
         planeFrame.reset(av_frame_alloc());
         if (!planeFrame)
             return err::memFullErr;
+        // Chroma subsampling reads a pixel beyond odd widths and heights: the staging picture
+        // has an even size, filled by repeating the last column and row.
         planeFrame->format = AV_PIX_FMT_ARGB;
-        planeFrame->width = codedWidth;
-        planeFrame->height = codedHeight;
+        planeFrame->width = (codedWidth + 1) & ~1;
+        planeFrame->height = (codedHeight + 1) & ~1;
         if (av_frame_get_buffer(planeFrame.get(), 0) < 0)
             return err::memFullErr;
         sws.reset(sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_ARGB, codedWidth, codedHeight, encoderFormat,
@@ -224,8 +226,12 @@ OSErr CompressionSequence::begin(int width, int height, PixelFormat source, cons
         s->encoderFormat = params.image.spatialQuality >= codecQuality::high ? AV_PIX_FMT_YUVJ444P : AV_PIX_FMT_YUVJ420P;
         s->yuv = true;
     }
-    // Cinepak codes whole 4x4 blocks; the 8-bit Animation format codes groups of four pixels.
-    if (type == codecType::cinepak) {
+    // Cinepak, Road Pizza and Graphics code whole 4x4 blocks, and FFmpeg's encoders mishandle
+    // partial ones (Cinepak refuses them, Road Pizza aborts on pictures less than 4 rows high,
+    // Graphics reads outside the picture). They get the picture padded to whole blocks with
+    // its own edge pixels: that stream has exactly the blocks of the real picture, and decoders
+    // clip them to the described size. The 8-bit Animation format codes groups of four pixels.
+    if (type == codecType::cinepak || type == codecType::roadPizza || type == codecType::graphics) {
         s->codedWidth = (width + 3) & ~3;
         s->codedHeight = (height + 3) & ~3;
     } else if (type == codecType::animation && depth == 8) {
@@ -319,8 +325,8 @@ OSErr CompressionSequence::compressFrame(const PixelBuffer& src, const Rect& src
     }
     if (s.yuv) {
         AVFrame* p = s.planeFrame.get();
-        detail::writePlane(src, srcRect, s.plane, s.inverse, p->data[0], std::size_t(p->linesize[0]), s.codedWidth,
-                           s.codedHeight);
+        detail::writePlane(src, srcRect, s.plane, s.inverse, p->data[0], std::size_t(p->linesize[0]), p->width,
+                           p->height);
         sws_scale(s.sws.get(), p->data, p->linesize, 0, s.codedHeight, f->data, f->linesize);
     } else {
         detail::writePlane(src, srcRect, s.plane, s.inverse, f->data[0], std::size_t(f->linesize[0]), s.codedWidth,

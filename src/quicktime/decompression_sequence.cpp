@@ -17,6 +17,22 @@ extern "C" {
 
 namespace qm {
 
+namespace {
+
+// Decoders leave the parts of a picture that damaged data does not reach as they found the
+// memory; starting from zeros makes such pictures black instead of leftover heap contents.
+int zeroedBuffer(AVCodecContext* c, AVFrame* f, int flags)
+{
+    if (const int r = avcodec_default_get_buffer2(c, f, flags); r < 0)
+        return r;
+    for (AVBufferRef* b : f->buf)
+        if (b)
+            std::memset(b->data, 0, b->size);
+    return 0;
+}
+
+} // namespace
+
 struct DecompressionSequence::Impl {
     ImageDescription description;
     ColorTable colors; // the effective table of depths of 8 bits or less
@@ -24,6 +40,7 @@ struct DecompressionSequence::Impl {
     detail::CodecContextPtr ctx;
     detail::FramePtr frame;
     detail::PacketPtr packet;
+    detail::FramePtr argbFrame; // libswscale's output: it may write past the end of a row
     SwsContext* sws = nullptr; // cached by sws_getCachedContext, freed with the sequence
 
     ~Impl() { sws_freeContext(sws); }
@@ -75,6 +92,7 @@ OSErr DecompressionSequence::begin(const ImageDescription& description)
     // decoders choose their pixel layout from it.
     c->bits_per_coded_sample = description.depth;
     c->thread_count = 1;
+    c->get_buffer2 = zeroedBuffer;
     if (avcodec_open2(c, codec, nullptr) < 0)
         return err::codecErr;
     m = std::move(s);
@@ -184,10 +202,21 @@ OSErr DecompressionSequence::Impl::toArgb(const AVFrame* f, PixelBuffer& out)
         if (sws_getColorspaceDetails(sws, &inv, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation) >= 0)
             sws_setColorspaceDetails(sws, inv, 1, table, dstRange, brightness, contrast, saturation);
     }
-    std::uint8_t* dst[4] = {out.row(0), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {int(out.rowBytes()), 0, 0, 0};
-    if (sws_scale(sws, f->data, f->linesize, 0, h, dst, dstStride) != h)
+    if (!argbFrame) {
+        argbFrame.reset(av_frame_alloc());
+        if (!argbFrame)
+            return err::memFullErr;
+        argbFrame->format = AV_PIX_FMT_ARGB;
+        argbFrame->width = w;
+        argbFrame->height = h;
+        if (av_frame_get_buffer(argbFrame.get(), 0) < 0)
+            return err::memFullErr;
+    }
+    AVFrame* a = argbFrame.get();
+    if (sws_scale(sws, f->data, f->linesize, 0, h, a->data, a->linesize) != h)
         return err::codecErr;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(out.row(y), a->data[0] + std::ptrdiff_t(y) * a->linesize[0], out.rowBytes());
     return err::noErr;
 }
 
