@@ -215,6 +215,12 @@ OSErr DecompressionSequence::decompressFrame(std::span<const std::uint8_t> data,
     Impl& s = *m;
     if (data.empty() || data.size() > std::size_t(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE)
         return err::codecErr;
+    // Uncompressed rows cut short: FFmpeg would fill the rest of the picture from whatever its
+    // buffer held.
+    const ImageDescription& d = s.description;
+    if (d.codecType == codecType::raw &&
+        data.size() < std::size_t(d.height) * ((std::size_t(d.width) * std::size_t(std::max(d.pixelDepth(), 1)) + 7) / 8))
+        return err::codecErr;
     AVPacket* p = s.packet.get();
     av_packet_unref(p);
     if (av_new_packet(p, int(data.size())) < 0)
