@@ -13,16 +13,17 @@ constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
 // A photograph-like picture: smooth gradients with some texture and hard edges.
-const PixelBuffer& photo()
+const OffscreenPicture& photo()
 {
-    static const PixelBuffer p = [] {
-        PixelBuffer q(kWidth, kHeight, PixelFormat::argb32);
+    static const OffscreenPicture p = [] {
+        OffscreenPicture q;
+        q.allocate(PixelDepth::Argb32, Rect{0, 0, kHeight, kWidth});
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 const auto r = std::uint32_t(255.0 * x / kWidth);
                 const auto g = std::uint32_t(128 + 100 * std::sin(x * 0.02) * std::cos(y * 0.03));
                 const auto b = std::uint32_t(((x / 64 + y / 48) % 2) ? 200 : 40) ^ std::uint32_t((x * y) & 15);
-                q.setArgb(x, y, 0xFF000000u | r << 16 | g << 8 | b);
+                q.setPixel(x, y, argbPixel(std::uint8_t(r), std::uint8_t(g), std::uint8_t(b)));
             }
         return q;
     }();
@@ -30,10 +31,11 @@ const PixelBuffer& photo()
 }
 
 // A hot spot image: a few large regions of IDs on a zero background.
-const PixelBuffer& hotSpots()
+const OffscreenPicture& hotSpots()
 {
-    static const PixelBuffer p = [] {
-        PixelBuffer q(kWidth, kHeight, PixelFormat::indexed8, ColorTable::macDefault(8));
+    static const OffscreenPicture p = [] {
+        OffscreenPicture q;
+        q.allocate(PixelDepth::Indexed8, Rect{0, 0, kHeight, kWidth});
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 const double dx = x - 300, dy = y - 400;
@@ -42,16 +44,16 @@ const PixelBuffer& hotSpots()
                     id = 12;
                 if (x > 600 && x < 900 && y > 100 && y < 300)
                     id = 250;
-                q.row(y)[x] = id;
+                q.row8(y)[x] = id;
             }
         return q;
     }();
     return p;
 }
 
-void compress(benchmark::State& state, OSType type, std::int16_t depth, const PixelBuffer& (*picture)())
+void compress(benchmark::State& state, OSType type, std::int16_t depth, const OffscreenPicture& (*picture)())
 {
-    const PixelBuffer& src = picture();
+    const OffscreenPicture& src = picture();
     ImageCompressionParams p;
     p.codecType = type;
     p.depth = depth;
@@ -66,7 +68,7 @@ void compress(benchmark::State& state, OSType type, std::int16_t depth, const Pi
     state.counters["bytes"] = double(c.data.size());
 }
 
-void decompress(benchmark::State& state, OSType type, std::int16_t depth, const PixelBuffer& (*picture)())
+void decompress(benchmark::State& state, OSType type, std::int16_t depth, const OffscreenPicture& (*picture)())
 {
     ImageCompressionParams p;
     p.codecType = type;
@@ -76,11 +78,11 @@ void decompress(benchmark::State& state, OSType type, std::int16_t depth, const 
         state.SkipWithError("compression failed");
         return;
     }
-    PixelBuffer out;
+    OffscreenPicture out;
     for (auto _ : state) {
-        if (decompressImage(c.description, c.data, PixelFormat::argb32, out) != 0)
+        if (decompressImage(c.description, c.data, PixelDepth::Argb32, out) != 0)
             state.SkipWithError("decompression failed");
-        benchmark::DoNotOptimize(out.pixels().data());
+        benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "quicktime/codec.h"
+#include "quicktime/color_table_io.h"
 #include "quicktime/decompression_sequence.h"
 
 using namespace qm;
@@ -20,12 +21,12 @@ const OSType kTypes[] = {fourCC("jpeg"), fourCC("cvid"), fourCC("smc "), fourCC(
                          fourCC("raw "), fourCC("png "), fourCC("mjpa"), fourCC("8BPS"), fourCC("SVQ1")};
 const std::int16_t kDepths[] = {1, 2, 4, 8, 16, 24, 32, 33, 34, 36, 40, 0};
 
-void decode(const ImageDescription& d, std::span<const std::uint8_t> data, PixelFormat format, bool twoFrames)
+void decode(const ImageDescription& d, std::span<const std::uint8_t> data, PixelDepth format, bool twoFrames)
 {
     DecompressionSequence seq;
     if (seq.begin(d) != 0)
         return;
-    PixelBuffer out;
+    OffscreenPicture out;
     if (!twoFrames) {
         seq.decompressFrame(data, format, out);
         return;
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         return 0;
     const std::span<const std::uint8_t> in(bytes, size);
     const std::uint8_t flags = in[4];
-    const PixelFormat format = flags & 1 ? PixelFormat::indexed8 : PixelFormat::argb32;
+    const PixelDepth format = flags & 1 ? PixelDepth::Indexed8 : PixelDepth::Argb32;
     if (in[0] >= std::size(kTypes)) {
         ImageDescription d;
         const auto rest = in.subspan(5);
@@ -64,9 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     d.width = std::int16_t(1 + in[2] % 128);
     d.height = std::int16_t(1 + in[3] % 128);
     if (flags & 2) {
-        ColorTable t = ColorTable::macDefault(4);
-        t.setColor(200, {1, 2, 3});
-        d.colorTable = t;
+        std::vector<RGBColor> colours = macColorTable(4).entries();
+        colours.resize(201);
+        colours[200] = {1, 2, 3};
+        d.colorTable = ColorTable(colours);
         d.colorTableId = 0;
     }
     decode(d, in.subspan(5), format, flags & 4);

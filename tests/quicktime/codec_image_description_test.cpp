@@ -1,3 +1,4 @@
+#include "quicktime/color_table_io.h"
 #include "quicktime/errors.h"
 #include "quicktime/image_description.h"
 
@@ -64,7 +65,7 @@ TEST(ImageDescription, StoredTableAndExtensionsRoundTripByteForByte)
     d.depth = 8;
     d.spatialQuality = 0x400;
     d.name = "Graphics";
-    d.colorTable = ColorTable::macDefault(8);
+    d.colorTable = ColorTable::standard8();
     // A 'fiel' atom and a 4-byte zero terminator after the table.
     d.extensions = {0, 0, 0, 10, 'f', 'i', 'e', 'l', 1, 0, 0, 0, 0, 0};
     const Bytes b = d.build();
@@ -75,7 +76,7 @@ TEST(ImageDescription, StoredTableAndExtensionsRoundTripByteForByte)
     ImageDescription back;
     ASSERT_EQ(ImageDescription::parse(b, back), err::noErr);
     ASSERT_TRUE(back.colorTable);
-    EXPECT_EQ(*back.colorTable, ColorTable::macDefault(8));
+    EXPECT_EQ(*back.colorTable, ColorTable::standard8());
     EXPECT_EQ(back.extensions, d.extensions);
     EXPECT_EQ(back.build(), b);
 }
@@ -84,22 +85,22 @@ TEST(ImageDescription, EffectiveTableFollowsStoredThenCtabThenStandard)
 {
     ImageDescription d;
     d.depth = 8;
-    EXPECT_EQ(d.effectiveColorTable(), ColorTable::macDefault(8));
+    EXPECT_EQ(d.effectiveColorTable(), ColorTable::standard8());
     d.depth = 36;
     EXPECT_TRUE(d.isGrey());
     EXPECT_EQ(d.pixelDepth(), 4);
-    EXPECT_EQ(d.effectiveColorTable(), ColorTable::greyRamp(4));
+    EXPECT_EQ(d.effectiveColorTable(), greyColorTable(4));
 
     d.depth = 2;
     ColorTable own({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
     ByteWriter ctab;
-    ctab.u32(8 + own.byteSize());
+    ctab.u32(std::uint32_t(8 + colorTableByteSize(own)));
     ctab.type(fourCC("ctab"));
-    own.write(ctab);
+    writeColorTable(ctab, own);
     d.extensions = ctab.take();
     EXPECT_EQ(d.effectiveColorTable(), own);
-    d.colorTable = ColorTable::macDefault(2);
-    EXPECT_EQ(d.effectiveColorTable(), ColorTable::macDefault(2));
+    d.colorTable = macColorTable(2);
+    EXPECT_EQ(d.effectiveColorTable(), macColorTable(2));
 }
 
 TEST(ImageDescription, BadBytesGiveAnErrorNotAGuess)
@@ -131,7 +132,7 @@ TEST(ImageDescription, BadBytesGiveAnErrorNotAGuess)
     storeBE32(b.data(), std::uint32_t(b.size()));
     ASSERT_EQ(ImageDescription::parse(b, d), err::noErr);
     EXPECT_FALSE(d.colorTable);
-    EXPECT_EQ(d.effectiveColorTable(), ColorTable::macDefault(8));
+    EXPECT_EQ(d.effectiveColorTable(), ColorTable::standard8());
     EXPECT_EQ(d.build(), b);
 
     // A size field beyond the bytes given: what is there is read.

@@ -1,7 +1,7 @@
 #include "quicktime/codec.h"
 #include "quicktime/codec_pixels.h"
+#include "quicktime/color_table_io.h"
 #include "quicktime/errors.h"
-#include "quicktime/inverse_color_table.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@ struct Size {
 // Whole 4x4 blocks, ragged blocks on both edges, single rows and columns.
 const Size kSizes[] = {{64, 48}, {101, 67}, {1, 1}, {7, 3}, {2, 9}, {130, 1}};
 
-PixelBuffer roundTrip(const PixelBuffer& src, OSType type, std::int16_t depth, std::uint32_t quality,
-                      PixelFormat want = PixelFormat::argb32, CompressedImage* keep = nullptr)
+OffscreenPicture roundTrip(const OffscreenPicture& src, OSType type, std::int16_t depth, std::uint32_t quality,
+                      PixelDepth want = PixelDepth::Argb32, CompressedImage* keep = nullptr)
 {
     ImageCompressionParams p;
     p.codecType = type;
@@ -28,7 +28,7 @@ PixelBuffer roundTrip(const PixelBuffer& src, OSType type, std::int16_t depth, s
     p.spatialQuality = quality;
     CompressedImage c;
     EXPECT_EQ(compressImage(src, p, c), err::noErr) << fourCCToString(type) << " depth " << depth;
-    PixelBuffer out;
+    OffscreenPicture out;
     EXPECT_EQ(decompressImage(c.description, c.data, want, out), err::noErr) << fourCCToString(type) << " depth " << depth;
     if (keep)
         *keep = std::move(c);
@@ -36,23 +36,23 @@ PixelBuffer roundTrip(const PixelBuffer& src, OSType type, std::int16_t depth, s
 }
 
 // What a 16-bit codec keeps of a colour: five bits per component, widened as QuickDraw does.
-PixelBuffer to555(const PixelBuffer& p)
+OffscreenPicture to555(const OffscreenPicture& p)
 {
-    PixelBuffer q(p.width(), p.height(), PixelFormat::argb32);
+    OffscreenPicture q = test::makePicture(p.width(), p.height(), PixelDepth::Argb32);
     for (int y = 0; y < p.height(); ++y)
         for (int x = 0; x < p.width(); ++x) {
-            const std::uint32_t c = p.argbAt(x, y);
-            auto w = [](std::uint32_t v) { return std::uint32_t(detail::expand5(detail::reduce5(v & 0xFF))); };
-            q.setArgb(x, y, 0xFF000000u | w(c >> 16) << 16 | w(c >> 8) << 8 | w(c));
+            const std::uint32_t c = p.argb(x, y);
+            auto w = [](std::uint32_t v) { return detail::expand5(detail::reduce5(v & 0xFF)); };
+            q.setPixel(x, y, argbPixel(w(c >> 16), w(c >> 8), w(c)));
         }
     return q;
 }
 
-PixelBuffer withAlphaRamp(PixelBuffer p)
+OffscreenPicture withAlphaRamp(OffscreenPicture p)
 {
     for (int y = 0; y < p.height(); ++y)
         for (int x = 0; x < p.width(); ++x)
-            p.row(y)[4 * x] = std::uint8_t(x * 7 + y * 3);
+            p.setPixel(x, y, (p.pixel(x, y) & 0x00FFFFFFu) | std::uint32_t(std::uint8_t(x * 7 + y * 3)) << 24);
     return p;
 }
 
@@ -61,13 +61,13 @@ PixelBuffer withAlphaRamp(PixelBuffer p)
 TEST(CodecRoundTrip, LosslessDirectColourCodecsGiveEveryPixelBack)
 {
     for (const Size s : kSizes) {
-        const PixelBuffer pic = withAlphaRamp(naturalPicture(s.w, s.h));
+        const OffscreenPicture pic = withAlphaRamp(naturalPicture(s.w, s.h));
         for (OSType type : {codecType::animation, codecType::raw, codecType::png}) {
             SCOPED_TRACE(fourCCToString(type) + " " + std::to_string(s.w) + "x" + std::to_string(s.h));
             // 24 bits: colour exact, alpha opaque.
-            PixelBuffer out = roundTrip(pic, type, 24, codecQuality::normal);
+            OffscreenPicture out = roundTrip(pic, type, 24, codecQuality::normal);
             EXPECT_TRUE(test::sameArgb(pic, out, true));
-            EXPECT_EQ(out.argbAt(0, 0) >> 24, 0xFFu);
+            EXPECT_EQ(out.argb(0, 0) >> 24, 0xFFu);
             // 32 bits: alpha too.
             out = roundTrip(pic, type, 32, codecQuality::normal);
             EXPECT_TRUE(test::sameArgb(pic, out, false));
@@ -86,21 +86,20 @@ TEST(CodecRoundTrip, EightBitIndicesSurviveExactlyWithTheirTable)
     std::vector<RGBColor> colours(256);
     for (std::size_t i = 0; i < colours.size(); ++i)
         colours[i] = {std::uint16_t((i * 4099) & 0xFFFF), std::uint16_t(i % 3 ? 0x1234 : 0), std::uint16_t(i / 2 * 514)};
-    for (const ColorTable& table : {ColorTable::macDefault(8), ColorTable(colours)}) {
+    for (const ColorTable& table : {ColorTable::standard8(), ColorTable(colours)}) {
         for (const Size s : kSizes) {
-            const PixelBuffer ids = test::hotSpotPicture(s.w, s.h, table);
+            const OffscreenPicture ids = test::hotSpotPicture(s.w, s.h, table);
             for (OSType type : {codecType::graphics, codecType::animation, codecType::raw, codecType::png}) {
                 SCOPED_TRACE(fourCCToString(type) + " " + std::to_string(s.w) + "x" + std::to_string(s.h));
                 CompressedImage c;
-                const PixelBuffer out = roundTrip(ids, type, 8, codecQuality::lossless, PixelFormat::indexed8, &c);
+                const OffscreenPicture out = roundTrip(ids, type, 8, codecQuality::lossless, PixelDepth::Indexed8, &c);
                 ASSERT_EQ(c.description.depth, 8);
                 ASSERT_TRUE(c.description.colorTable);
                 EXPECT_EQ(*c.description.colorTable, table);
-                ASSERT_EQ(out.format(), PixelFormat::indexed8);
-                EXPECT_EQ(out.pixels(), ids.pixels());
-                EXPECT_EQ(out.colorTable(), table);
+                ASSERT_EQ(out.depth(), PixelDepth::Indexed8);
+                EXPECT_TRUE(out == ids); // indices and table
                 // Shown in colour, each pixel has its index's colour.
-                const PixelBuffer shown = roundTrip(ids, type, 8, codecQuality::lossless);
+                const OffscreenPicture shown = roundTrip(ids, type, 8, codecQuality::lossless);
                 EXPECT_TRUE(test::sameArgb(ids, shown, true));
             }
         }
@@ -110,34 +109,36 @@ TEST(CodecRoundTrip, EightBitIndicesSurviveExactlyWithTheirTable)
 TEST(CodecRoundTrip, TrueColourToEightBitsMapsThroughTheTable)
 {
     // Colours of the standard table come back as themselves; others as near table colours.
-    PixelBuffer pic(40, 20, PixelFormat::argb32);
-    const ColorTable t8 = ColorTable::macDefault(8);
+    OffscreenPicture pic = test::makePicture(40, 20, PixelDepth::Argb32);
+    const ColorTable& t8 = ColorTable::standard8();
     for (int y = 0; y < pic.height(); ++y)
-        for (int x = 0; x < pic.width(); ++x) {
-            const RGBColor& c = t8[std::size_t(y * pic.width() + x) % 256];
-            pic.setArgb(x, y, 0xFF000000u | std::uint32_t(c.red >> 8) << 16 | std::uint32_t(c.green >> 8) << 8 | (c.blue >> 8));
-        }
+        for (int x = 0; x < pic.width(); ++x)
+            pic.setPixel(x, y, t8.argb(std::uint8_t(y * pic.width() + x)));
     CompressedImage c;
-    const PixelBuffer ids = roundTrip(pic, codecType::graphics, 0, codecQuality::normal, PixelFormat::indexed8, &c);
+    const OffscreenPicture ids = roundTrip(pic, codecType::graphics, 0, codecQuality::normal, PixelDepth::Indexed8, &c);
     EXPECT_EQ(c.description.depth, 8);
-    for (int i = 0; i < pic.width() * pic.height(); ++i)
-        ASSERT_EQ(ids.pixels()[std::size_t(i)], i % 256);
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x)
+            ASSERT_EQ(ids.pixel(x, y), std::uint32_t(y * pic.width() + x) % 256);
 
     // A table handed in is the one used and described.
     ImageCompressionParams p;
     p.codecType = codecType::animation;
     p.depth = 8;
     p.colorTable = ColorTable({{0, 0, 0}, {0xFFFF, 0, 0}, {0, 0, 0xFFFF}});
-    PixelBuffer rb(4, 1, PixelFormat::argb32);
-    rb.setArgb(0, 0, 0xFFF00000u);
-    rb.setArgb(1, 0, 0xFF0000F0u);
-    rb.setArgb(2, 0, 0xFF101010u);
-    rb.setArgb(3, 0, 0xFFFF0000u);
+    OffscreenPicture rb = test::makePicture(4, 1, PixelDepth::Argb32);
+    rb.setPixel(0, 0, 0xFFF00000u);
+    rb.setPixel(1, 0, 0xFF0000F0u);
+    rb.setPixel(2, 0, 0xFF101010u);
+    rb.setPixel(3, 0, 0xFFFF0000u);
     ASSERT_EQ(compressImage(rb, p, c), err::noErr);
     EXPECT_EQ(*c.description.colorTable, *p.colorTable);
-    PixelBuffer out;
-    ASSERT_EQ(decompressImage(c.description, c.data, PixelFormat::indexed8, out), err::noErr);
-    EXPECT_EQ(out.pixels(), (Bytes{1, 2, 0, 1}));
+    OffscreenPicture out;
+    ASSERT_EQ(decompressImage(c.description, c.data, PixelDepth::Indexed8, out), err::noErr);
+    EXPECT_EQ(out.row8(0)[0], 1);
+    EXPECT_EQ(out.row8(0)[1], 2);
+    EXPECT_EQ(out.row8(0)[2], 0);
+    EXPECT_EQ(out.row8(0)[3], 1);
 }
 
 TEST(CodecRoundTrip, LossyCodecsStayWithinTheirStatedPsnr)
@@ -155,23 +156,23 @@ TEST(CodecRoundTrip, LossyCodecsStayWithinTheirStatedPsnr)
         {codecType::roadPizza, codecQuality::normal, 35.0},  {codecType::roadPizza, codecQuality::min, 30.0},
     };
     for (const Size s : {Size{128, 96}, Size{101, 67}}) {
-        const PixelBuffer pic = naturalPicture(s.w, s.h);
+        const OffscreenPicture pic = naturalPicture(s.w, s.h);
         for (const Case& c : cases) {
-            const PixelBuffer out = roundTrip(pic, c.type, 0, c.quality);
+            const OffscreenPicture out = roundTrip(pic, c.type, 0, c.quality);
             EXPECT_GE(psnr(pic, out), c.minPsnr) << fourCCToString(c.type) << " quality " << c.quality << " " << s.w;
-            EXPECT_EQ(out.argbAt(s.w - 1, s.h - 1) >> 24, 0xFFu);
+            EXPECT_EQ(out.argb(s.w - 1, s.h - 1) >> 24, 0xFFu);
         }
     }
 }
 
 TEST(CodecRoundTrip, JpegQualityTradesSizeForFidelityMonotonically)
 {
-    const PixelBuffer pic = naturalPicture(96, 64);
+    const OffscreenPicture pic = naturalPicture(96, 64);
     std::size_t lastSize = 0;
     double lastPsnr = 0;
     for (std::uint32_t q : {0u, 128u, 256u, 384u, 512u, 640u, 768u, 896u, 1023u}) {
         CompressedImage c;
-        const PixelBuffer out = roundTrip(pic, codecType::photoJpeg, 0, q, PixelFormat::argb32, &c);
+        const OffscreenPicture out = roundTrip(pic, codecType::photoJpeg, 0, q, PixelDepth::Argb32, &c);
         EXPECT_EQ(c.description.spatialQuality, q);
         EXPECT_GE(c.data.size(), lastSize) << q;
         EXPECT_GE(psnr(pic, out), lastPsnr - 0.05) << q;
@@ -182,19 +183,19 @@ TEST(CodecRoundTrip, JpegQualityTradesSizeForFidelityMonotonically)
 
 TEST(CodecRoundTrip, IndexedPicturesFeedDirectColourCodecsThroughTheirTable)
 {
-    const PixelBuffer ids = test::hotSpotPicture(48, 32);
+    const OffscreenPicture ids = test::hotSpotPicture(48, 32);
     EXPECT_TRUE(test::sameArgb(ids, roundTrip(ids, codecType::animation, 24, codecQuality::normal), true));
     EXPECT_GE(psnr(ids, roundTrip(ids, codecType::photoJpeg, 0, codecQuality::lossless)), 30.0);
 }
 
 TEST(CodecRoundTrip, RegionCompressesLikeTheCroppedPicture)
 {
-    const PixelBuffer big = naturalPicture(90, 70);
+    const OffscreenPicture big = naturalPicture(90, 70);
     const Rect r{10, 20, 50, 77}; // top, left, bottom, right
-    PixelBuffer crop(r.width(), r.height(), PixelFormat::argb32);
+    OffscreenPicture crop = test::makePicture(r.width(), r.height(), PixelDepth::Argb32);
     for (int y = 0; y < crop.height(); ++y)
         for (int x = 0; x < crop.width(); ++x)
-            crop.setArgb(x, y, big.argbAt(r.left + x, r.top + y));
+            crop.setPixel(x, y, big.argb(r.left + x, r.top + y));
     for (OSType type : compressorTypes()) {
         ImageCompressionParams p;
         p.codecType = type;
@@ -209,7 +210,7 @@ TEST(CodecRoundTrip, RegionCompressesLikeTheCroppedPicture)
 
 TEST(CodecDescription, DescribesWhatWasWritten)
 {
-    const PixelBuffer pic = naturalPicture(33, 17);
+    const OffscreenPicture pic = naturalPicture(33, 17);
     struct Expect {
         OSType type;
         std::int16_t request, depth;
@@ -250,10 +251,12 @@ TEST(CodecDescription, DescribesWhatWasWritten)
 TEST(CodecMaxSize, BoundsTheWorstContentAtEveryDepth)
 {
     for (const Size s : {Size{1, 1}, Size{3, 5}, Size{64, 48}, Size{101, 67}}) {
-        for (PixelFormat f : {PixelFormat::argb32, PixelFormat::indexed8}) {
-            const PixelBuffer noise = test::noisePicture(s.w, s.h, f);
+        for (PixelDepth f : {PixelDepth::Argb32, PixelDepth::Indexed8}) {
+            const OffscreenPicture noise = test::noisePicture(s.w, s.h, f);
             for (OSType type : compressorTypes())
-                for (std::int16_t depth : {0, 8, 16, 24, 32})
+                for (std::int16_t depth : {8, 16, 24, 32}) {
+                    if (compressionDepth(type, depth, f) != depth)
+                        continue;
                     for (std::uint32_t q : {codecQuality::min, codecQuality::lossless}) {
                         ImageCompressionParams p;
                         p.codecType = type;
@@ -266,6 +269,7 @@ TEST(CodecMaxSize, BoundsTheWorstContentAtEveryDepth)
                         EXPECT_LE(c.data.size(), bound) << fourCCToString(type) << " depth " << depth << " " << s.w
                                                         << "x" << s.h;
                     }
+                }
         }
     }
     std::size_t bound = 1;
@@ -288,7 +292,7 @@ TEST(CodecAvailability, EveryClassicCompressorIsPresentAndOthersAreRefused)
     EXPECT_FALSE(canCompress(fourCC("SVQ1")));
     EXPECT_FALSE(canDecompress(fourCC("zzzz")));
 
-    const PixelBuffer pic = naturalPicture(8, 8);
+    const OffscreenPicture pic = naturalPicture(8, 8);
     ImageCompressionParams p;
     p.codecType = fourCC("zzzz");
     CompressedImage c;
@@ -296,19 +300,19 @@ TEST(CodecAvailability, EveryClassicCompressorIsPresentAndOthersAreRefused)
     ImageDescription d;
     d.codecType = fourCC("zzzz");
     d.width = d.height = 8;
-    PixelBuffer out;
+    OffscreenPicture out;
     const std::uint8_t data[4] = {1, 2, 3, 4};
-    EXPECT_EQ(decompressImage(d, data, PixelFormat::argb32, out), err::noCodecErr);
+    EXPECT_EQ(decompressImage(d, data, PixelDepth::Argb32, out), err::noCodecErr);
 }
 
 TEST(CodecParams, RectanglesOutsideThePictureAreRefused)
 {
-    const PixelBuffer pic = naturalPicture(16, 16);
+    const OffscreenPicture pic = naturalPicture(16, 16);
     ImageCompressionParams p;
     CompressedImage c;
     EXPECT_EQ(compressImage(pic, Rect{0, 0, 17, 16}, p, c), err::paramErr);
     EXPECT_EQ(compressImage(pic, Rect{-1, 0, 4, 4}, p, c), err::paramErr);
     EXPECT_EQ(compressImage(pic, Rect{4, 4, 4, 8}, p, c), err::paramErr);
-    EXPECT_EQ(compressImage(PixelBuffer(), p, c), err::paramErr);
+    EXPECT_EQ(compressImage(OffscreenPicture(), p, c), err::paramErr);
     EXPECT_TRUE(c.data.empty());
 }

@@ -1,3 +1,4 @@
+#include "quicktime/color_table_io.h"
 #include "quicktime/compression_sequence.h"
 #include "quicktime/decompression_sequence.h"
 #include "quicktime/errors.h"
@@ -12,28 +13,28 @@ namespace {
 
 // Frames of a small animation: a square moves over a still background, so most of each frame
 // equals the frame before it.
-std::vector<PixelBuffer> movingSquare(int w, int h, int frames)
+std::vector<OffscreenPicture> movingSquare(int w, int h, int frames)
 {
-    std::vector<PixelBuffer> out;
-    const PixelBuffer background = test::naturalPicture(w, h);
+    std::vector<OffscreenPicture> out;
+    const OffscreenPicture background = test::naturalPicture(w, h);
     for (int f = 0; f < frames; ++f) {
-        PixelBuffer p = background;
+        OffscreenPicture p = background;
         for (int y = 10; y < 26 && y < h; ++y)
             for (int x = 5 + 3 * f; x < 21 + 3 * f && x < w; ++x)
-                p.setArgb(x, y, 0xFF2040E0u);
+                p.setPixel(x, y, 0xFF2040E0u);
         out.push_back(std::move(p));
     }
     return out;
 }
 
-Rect whole(const PixelBuffer& p) { return Rect{0, 0, std::int16_t(p.height()), std::int16_t(p.width())}; }
+Rect whole(const OffscreenPicture& p) { return Rect{0, 0, std::int16_t(p.height()), std::int16_t(p.width())}; }
 
 struct Encoded {
     ImageDescription description;
     std::vector<CompressedFrame> frames;
 };
 
-Encoded encode(const std::vector<PixelBuffer>& frames, OSType type, std::int32_t keyFrameRate,
+Encoded encode(const std::vector<OffscreenPicture>& frames, OSType type, std::int32_t keyFrameRate,
                std::uint32_t quality = codecQuality::normal)
 {
     SequenceCompressionParams p;
@@ -44,8 +45,8 @@ Encoded encode(const std::vector<PixelBuffer>& frames, OSType type, std::int32_t
     p.frameRate = 15 << 16;
     CompressionSequence seq;
     Encoded e;
-    EXPECT_EQ(seq.begin(frames[0].width(), frames[0].height(), frames[0].format(), p), err::noErr);
-    for (const PixelBuffer& f : frames) {
+    EXPECT_EQ(seq.begin(frames[0].width(), frames[0].height(), frames[0].depth(), p), err::noErr);
+    for (const OffscreenPicture& f : frames) {
         CompressedFrame c;
         EXPECT_EQ(seq.compressFrame(f, whole(f), c), err::noErr);
         e.frames.push_back(std::move(c));
@@ -76,8 +77,8 @@ TEST(CompressionSequence, TemporalCodecsCodeDifferencesBetweenKeyFrames)
         DecompressionSequence d;
         ASSERT_EQ(d.begin(e.description), err::noErr);
         for (std::size_t i = 0; i < frames.size(); ++i) {
-            PixelBuffer out;
-            ASSERT_EQ(d.decompressFrame(e.frames[i].data, PixelFormat::argb32, out), err::noErr);
+            OffscreenPicture out;
+            ASSERT_EQ(d.decompressFrame(e.frames[i].data, PixelDepth::Argb32, out), err::noErr);
             if (type == codecType::animation)
                 EXPECT_TRUE(test::sameArgb(frames[i], out, true)) << i;
             else
@@ -100,11 +101,11 @@ TEST(CompressionSequence, KeyFrameRateZeroMakesOnlyTheFirstFrameAKeyFrame)
 
 TEST(CompressionSequence, EightBitSequencesKeepIndicesAcrossDifferenceFrames)
 {
-    std::vector<PixelBuffer> frames;
+    std::vector<OffscreenPicture> frames;
     for (int f = 0; f < 4; ++f) {
-        PixelBuffer p = test::hotSpotPicture(36, 20);
+        OffscreenPicture p = test::hotSpotPicture(36, 20);
         for (int x = 0; x < 10; ++x)
-            p.row(5 + f)[x + f] = std::uint8_t(200 + f);
+            p.row8(5 + f)[x + f] = std::uint8_t(200 + f);
         frames.push_back(std::move(p));
     }
     const Encoded e = encode(frames, codecType::animation, 0);
@@ -112,9 +113,9 @@ TEST(CompressionSequence, EightBitSequencesKeepIndicesAcrossDifferenceFrames)
     DecompressionSequence d;
     ASSERT_EQ(d.begin(e.description), err::noErr);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        PixelBuffer out;
-        ASSERT_EQ(d.decompressFrame(e.frames[i].data, PixelFormat::indexed8, out), err::noErr);
-        EXPECT_EQ(out.pixels(), frames[i].pixels()) << i;
+        OffscreenPicture out;
+        ASSERT_EQ(d.decompressFrame(e.frames[i].data, PixelDepth::Indexed8, out), err::noErr);
+        EXPECT_TRUE(out == frames[i]) << i;
     }
 }
 
@@ -123,25 +124,25 @@ TEST(CompressionSequence, FramesThatDoNotFitTheSequenceAreRefused)
     SequenceCompressionParams p;
     p.image.codecType = codecType::animation;
     CompressionSequence seq;
-    ASSERT_EQ(seq.begin(16, 16, PixelFormat::argb32, p), err::noErr);
+    ASSERT_EQ(seq.begin(16, 16, PixelDepth::Argb32, p), err::noErr);
     CompressedFrame c;
-    const PixelBuffer small = test::naturalPicture(8, 8);
+    const OffscreenPicture small = test::naturalPicture(8, 8);
     EXPECT_EQ(seq.compressFrame(small, whole(small), c), err::paramErr);
-    const PixelBuffer indexed = test::hotSpotPicture(16, 16);
+    const OffscreenPicture indexed = test::hotSpotPicture(16, 16);
     EXPECT_EQ(seq.compressFrame(indexed, whole(indexed), c), err::paramErr);
-    const PixelBuffer big = test::naturalPicture(40, 40);
+    const OffscreenPicture big = test::naturalPicture(40, 40);
     EXPECT_EQ(seq.compressFrame(big, Rect{30, 30, 46, 46}, c), err::paramErr); // outside the picture
     EXPECT_EQ(seq.compressFrame(big, Rect{2, 3, 18, 19}, c), err::noErr);
 
     // An indexed sequence has one table: a frame with another is refused.
     p.image.depth = 8;
-    ASSERT_EQ(seq.begin(16, 16, PixelFormat::indexed8, p), err::noErr);
+    ASSERT_EQ(seq.begin(16, 16, PixelDepth::Indexed8, p), err::noErr);
     EXPECT_EQ(seq.compressFrame(indexed, whole(indexed), c), err::noErr);
-    const PixelBuffer other = test::hotSpotPicture(16, 16, ColorTable::macDefault(4));
+    const OffscreenPicture other = test::hotSpotPicture(16, 16, macColorTable(4));
     EXPECT_EQ(seq.compressFrame(other, whole(other), c), err::paramErr);
 
     EXPECT_EQ(CompressionSequence().compressFrame(big, whole(big), c), err::paramErr);
-    EXPECT_EQ(seq.begin(0, 16, PixelFormat::argb32, p), err::paramErr);
+    EXPECT_EQ(seq.begin(0, 16, PixelDepth::Argb32, p), err::paramErr);
 }
 
 TEST(DecompressionSequence, ADamagedFrameDoesNotStopTheNextKeyFrame)
@@ -150,10 +151,10 @@ TEST(DecompressionSequence, ADamagedFrameDoesNotStopTheNextKeyFrame)
     const Encoded e = encode(frames, codecType::animation, 2);
     DecompressionSequence d;
     ASSERT_EQ(d.begin(e.description), err::noErr);
-    PixelBuffer out;
+    OffscreenPicture out;
     const Bytes junk(e.frames[1].data.size(), 0xEE);
-    EXPECT_NE(d.decompressFrame(junk, PixelFormat::argb32, out), err::noErr);
-    EXPECT_TRUE(out.empty());
-    ASSERT_EQ(d.decompressFrame(e.frames[2].data, PixelFormat::argb32, out), err::noErr);
+    EXPECT_NE(d.decompressFrame(junk, PixelDepth::Argb32, out), err::noErr);
+    EXPECT_TRUE(out.isNull());
+    ASSERT_EQ(d.decompressFrame(e.frames[2].data, PixelDepth::Argb32, out), err::noErr);
     EXPECT_TRUE(test::sameArgb(frames[2], out, true));
 }

@@ -13,8 +13,8 @@ using namespace qm;
 // them one after another gives: the calls share no state.
 TEST(CodecThreads, ParallelCompressionMatchesSerial)
 {
-    const PixelBuffer pano = test::naturalPicture(4 * 48, 64);
-    const PixelBuffer hotSpots = test::hotSpotPicture(4 * 48, 64);
+    const OffscreenPicture pano = test::naturalPicture(4 * 48, 64);
+    const OffscreenPicture hotSpots = test::hotSpotPicture(4 * 48, 64);
     constexpr int tiles = 4;
     const OSType types[] = {codecType::photoJpeg, codecType::cinepak, codecType::graphics, codecType::roadPizza};
 
