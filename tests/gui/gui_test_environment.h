@@ -1,0 +1,17 @@
+#pragma once
+// Shared helpers of the widget tests: the application object and answering modal dialogs.
+#include <QApplication>
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+namespace qm::test {
+
+// Runs fn on the next modal dialog that opens (it must close the dialog, e.g. by clicking a
+// button). Call before the code that opens the dialog.
+void onNextModal(std::function<void(QDialog*)> fn);
+
+// Clicks the button whose objectName is item<id> in the widget.
+void clickItem(QWidget* dialog, int id);
+
+} // namespace qm::test
