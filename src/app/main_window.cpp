@@ -82,13 +82,20 @@ QList<QAction*> MainWindow::accelerators() const
 
 void MainWindow::resetMenus()
 {
-    for (int id : {cmdAbout, cmdNew, cmdOpen, cmdExit, cmdPreferences, cmdContents})
+    for (int id : {cmdAbout, cmdNew, cmdOpen, cmdExit, cmdContents})
         action(id)->setEnabled(true);
+    action(cmdPreferences)->setEnabled(!m_preferencesBlocked);
     for (int id : {cmdClose, cmdSave, cmdSaveAs, cmdRevert, cmdUndo, cmdRedo, cmdCut, cmdCopy,
                    cmdPaste, cmdDelete, cmdSelectAll})
         action(id)->setEnabled(false);
     action(cmdUndo)->setText(tr("Can't Undo"));
     action(cmdRedo)->setText(tr("Can't Redo"));
+}
+
+void MainWindow::setPreferencesBlocked(bool blocked)
+{
+    m_preferencesBlocked = blocked;
+    action(cmdPreferences)->setEnabled(!blocked);
 }
 
 void MainWindow::becomeBar()

@@ -36,6 +36,8 @@ public:
     // Enables About, New, Open, Exit and Preferences; disables Close, Save, Save As, Revert and
     // the Edit commands; the Undo item reads "Can't Undo".
     void resetMenus();
+    // While a modal dialog runs, Preferences stays disabled whatever the menus say.
+    void setPreferencesBlocked(bool blocked);
 
 signals:
     void commandTriggered(int commandId);
@@ -57,6 +59,7 @@ private:
     QWidget* m_document = nullptr;
     EventHandler* m_documentHandler = nullptr;
     bool m_quitRequested = false;
+    bool m_preferencesBlocked = false;
 };
 
 } // namespace qm

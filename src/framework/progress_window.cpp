@@ -1,4 +1,4 @@
-#include "app/progress_window.h"
+#include "framework/progress_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
