@@ -3,7 +3,7 @@
 #include "app/app_shell.h"
 #include "app/command_line.h"
 #include "app/core/alert_service.h"
-#include "app/core/preferences_store.h"
+#include "app/core/preferences_record.h"
 #include "app/message_box_presenter.h"
 
 int main(int argc, char** argv)
@@ -16,7 +16,10 @@ int main(int argc, char** argv)
     qm::MessageBoxPresenter presenter;
     qm::alerts().setPresenter(presenter);
 
-    qm::AppShell shell(qm::appPreferences(), {});
+    static qm::PreferencesRecord preferences;
+    qm::AppShell::Options options;
+    options.loadPreferences = [](const std::string& scratch) { preferences.applyDefaults(scratch); };
+    qm::AppShell shell(preferences, options);
     QObject::connect(&shell, &qm::AppShell::quit, &app, &QApplication::quit, Qt::QueuedConnection);
     if (!shell.start(qm::CommandLine::parse(QApplication::arguments().mid(1))))
         return 1;

@@ -8,7 +8,7 @@
 
 #include "app/core/alert_service.h"
 #include "app/core/app_paths.h"
-#include "app/core/preferences_store.h"
+#include "app/core/preferences_record.h"
 #include "app/core/scratch_files.h"
 #include "app/core/scratch_space_monitor.h"
 #include "app/instance_launcher.h"
@@ -42,7 +42,7 @@ public:
 
 } // namespace
 
-AppShell::AppShell(PreferencesStore& preferences, Options options)
+AppShell::AppShell(PreferencesRecord& preferences, Options options)
     : m_preferences(preferences), m_options(options),
       m_idle(std::make_unique<IdleBroadcaster>()),
       m_scratchMonitor(std::make_unique<ScratchSpaceMonitor>())
@@ -76,7 +76,7 @@ bool AppShell::start(const CommandLine& commandLine)
         return false;
     }
     if (m_options.loadPreferences)
-        m_preferences.load(preferencesFilePath(), scratch.string());
+        m_options.loadPreferences(scratch.string());
 
     m_main = std::make_unique<MainWindow>();
     connect(m_main.get(), &MainWindow::commandTriggered, this, &AppShell::runCommand);
@@ -111,7 +111,7 @@ bool AppShell::start(const CommandLine& commandLine)
         for (qsizetype i = 1; i < commandLine.documents.size(); ++i)
             InstanceLauncher::launch(commandLine.documents[i]);
     } else {
-        switch (m_preferences.record().startupAction()) {
+        switch (m_preferences.startupAction()) {
         case StartupAction::NewDocument: newDocument(); break;
         case StartupAction::OpenDocument: openDocument(); break;
         case StartupAction::NoDocument: break;
@@ -141,7 +141,7 @@ void AppShell::finish()
     m_finished = true;
     m_idle->stop();
     if (m_options.savePreferences)
-        m_preferences.save();
+        m_options.savePreferences();
     if (m_platformStarted) {
         stopQuickTime(quickTime());
         m_platformStarted = false;
@@ -262,7 +262,7 @@ void AppShell::requestQuit()
 void AppShell::showPreferences()
 {
     m_main->setPreferencesBlocked(true);
-    PreferencesDialog dialog(m_preferences.record(), m_main.get());
+    PreferencesDialog dialog(m_preferences, m_main.get());
     dialog.run();
     m_main->setPreferencesBlocked(false);
 }
@@ -303,7 +303,7 @@ void AppShell::sendToForeground(std::int16_t code)
 
 void AppShell::idleWork()
 {
-    m_scratchMonitor->idle(systemTicks(), m_preferences.record(), alerts());
+    m_scratchMonitor->idle(systemTicks(), m_preferences, alerts());
 }
 
 void AppShell::enableCommand(int commandId, bool enabled)

@@ -6,17 +6,19 @@
 #include <QObject>
 #include <QPointer>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "app/command_line.h"
 #include "framework/menu_state.h"
+#include "scene/scene_window.h"
 
 namespace qm {
 
 class IdleBroadcaster;
 class MainWindow;
-class PreferencesStore;
-class SceneWindow;
+class PreferencesRecord;
 class ScratchSpaceMonitor;
 class EventHandler;
 
@@ -24,13 +26,15 @@ class AppShell : public QObject, public MenuState {
     Q_OBJECT
 public:
     struct Options {
-        bool showStartupBox = true;   // in the first instance
-        bool checkPlatform = true;    // the QuickTime layer's start-up checks
-        bool loadPreferences = true;  // from the preferences file; else the store as it is
-        bool savePreferences = true;  // at the end of the run
+        bool showStartupBox = true; // in the first instance
+        bool checkPlatform = true;  // the QuickTime layer's start-up checks
+        // Reads the preferences file into the record, given the default scratch folder.
+        std::function<void(const std::string& defaultScratchFolder)> loadPreferences;
+        // Writes the record to the preferences file at the end of the run.
+        std::function<void()> savePreferences;
     };
 
-    AppShell(PreferencesStore& preferences, Options options);
+    AppShell(PreferencesRecord& preferences, Options options);
     ~AppShell() override;
 
     // Runs the start-up sequence. False when the program must end (its alert was shown).
@@ -73,7 +77,7 @@ private:
     void requestQuit();
     std::filesystem::path makeTemplatesFolder() const;
 
-    PreferencesStore& m_preferences;
+    PreferencesRecord& m_preferences;
     Options m_options;
     std::unique_ptr<MainWindow> m_main;
     std::unique_ptr<IdleBroadcaster> m_idle;

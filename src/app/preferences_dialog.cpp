@@ -62,7 +62,7 @@ PreferencesDialog::PreferencesDialog(PreferencesRecord& live, QWidget* owner)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     connect(m_list, &QListWidget::currentRowChanged, this,
-            [this](int row) { choosePanel(row + 1); });
+            [this](int chosen) { choosePanel(chosen + 1); });
     m_list->setCurrentRow(0);
     m_list->setFocus();
 }

@@ -11,22 +11,15 @@ class SceneWindow;
 class ScenePage : public QWidget {
     Q_OBJECT
 public:
-    ScenePage(SceneWindow& window, int pageNumber, QWidget* parent = nullptr)
-        : QWidget(parent), m_window(window), m_pageNumber(pageNumber)
-    {
-    }
+    ScenePage(SceneWindow& window, int pageNumber, QWidget* parent = nullptr);
 
     int pageNumber() const { return m_pageNumber; }
     SceneWindow& sceneWindow() const { return m_window; }
 
     // The answer for the scene window; 1 when the page does nothing with the event.
-    virtual int handleEvent(std::int16_t code)
-    {
-        (void)code;
-        return 1;
-    }
+    virtual int handleEvent(std::int16_t code);
     // Asked before another page replaces this one; false keeps this page.
-    virtual bool leave() { return true; }
+    virtual bool leave();
 
 private:
     SceneWindow& m_window;

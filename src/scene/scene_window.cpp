@@ -147,6 +147,13 @@ bool SceneWindow::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void SceneWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange)
+        updateTitle();
+}
+
 void SceneWindow::updateTabs()
 {
     const Scene& scene = m_document->scene();

@@ -9,6 +9,7 @@
 
 #include "framework/event_handler.h"
 #include "quicktime/os_types.h"
+#include "scene/scene_page.h"
 
 class QTabWidget;
 
@@ -59,6 +60,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int dispatch(std::int16_t code);

@@ -245,7 +245,7 @@ void SettingsPage::sizeChosen(bool master, int index)
         const Scene& scene = m_document.scene();
         const bool hasMovie = scene.composedAt != 0 || !scene.composedMovieFile.empty();
         commit(after, tr("Master Size Change"), -1, hasMovie);
-    } else
+    } else {
         commit(after, tr("Playback Size Change"));
     }
 }

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <ostream>
 
 namespace qm::test {
 
@@ -15,3 +16,6 @@ void onNextModal(std::function<void(QDialog*)> fn);
 void clickItem(QWidget* dialog, int id);
 
 } // namespace qm::test
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
