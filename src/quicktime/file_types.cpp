@@ -182,7 +182,11 @@ OSErr readAt(int fd, std::uint64_t offset, std::size_t n, std::vector<std::uint8
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(const std::filesystem::path& p) : m_fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // Non-blocking, so that opening a named pipe cannot hang; only regular files are read.
+    explicit FileDescriptor(const std::filesystem::path& p)
+        : m_fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
+    {
+    }
     ~FileDescriptor()
     {
         if (m_fd >= 0)
@@ -200,7 +204,8 @@ OSType typeFromCompanion(const std::filesystem::path& file)
 {
     const std::filesystem::path companion = file.parent_path() / ("._" + file.filename().string());
     FileDescriptor fd(companion);
-    if (fd.get() < 0)
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     std::vector<std::uint8_t> data;
     if (readAt(fd.get(), 0, 4096, data) != err::noErr)
@@ -290,6 +295,8 @@ OSErr getFileType(const std::filesystem::path& file, OSType& type)
         return osErrorFromErrno(errno);
     if (S_ISDIR(st.st_mode))
         return err::fnfErr;
+    if (!S_ISREG(st.st_mode))
+        return err::noErr; // a pipe or device has no file type
     const std::uint64_t size = std::uint64_t(st.st_size);
     std::vector<std::uint8_t> head, tail;
     if (OSErr e = readAt(fd.get(), 0, kFileTypeHeadBytes, head))

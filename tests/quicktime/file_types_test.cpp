@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,9 @@ TEST(FileTypes, FilesOnDiskContentBeforeNameThenAppleDouble)
     write(dir / "empty.tga", {});
     ASSERT_EQ(getFileType(dir / "empty.tga", t), 0);
     EXPECT_EQ(t, fourCC("TPIC"));
+    ASSERT_EQ(::mkfifo((dir / "pipe.mov").c_str(), 0600), 0);
+    ASSERT_EQ(getFileType(dir / "pipe.mov", t), 0); // returns at once, with no type
+    EXPECT_EQ(t, 0u);
     write(dir / "notes.txt", bytes("hello"));
     ASSERT_EQ(getFileType(dir / "notes.txt", t), 0);
     EXPECT_EQ(t, 0u);

@@ -9,9 +9,10 @@ namespace qm {
 
 // Field offsets within the record.
 namespace {
-constexpr std::size_t kScratchVolume = 2;  // i16 volume reference, 0
-constexpr std::size_t kScratchParent = 4;  // i32 parent folder id, 0
-constexpr std::size_t kScratchName = 8;    // Str255: the whole path as a Pascal string
+// The scratch folder is a file specification: i16 volume reference and i32 parent folder id
+// (both 0 here), then a Str255 name that holds the whole path.
+constexpr std::size_t kScratchVolume = 2;
+constexpr std::size_t kScratchName = 8;
 constexpr std::size_t kTextField = 256;    // NUL-terminated annotation fields
 } // namespace
 
@@ -36,7 +37,7 @@ bool PreferencesRecord::setScratchFolder(std::string_view path)
         return false;
     std::fill(&m_bytes[kScratchVolume], &m_bytes[kScratchName + 256], std::uint8_t(0));
     m_bytes[kScratchName] = std::uint8_t(path.size());
-    std::memcpy(&m_bytes[kScratchName + 1], path.data(), path.size());
+    std::copy(path.begin(), path.end(), &m_bytes[kScratchName + 1]);
     return true;
 }
 
@@ -125,7 +126,7 @@ void PreferencesRecord::setTextAt(std::size_t at, std::string_view text)
     const std::string cut = truncateUtf8(text.substr(0, std::min(text.find('\0'), text.size())),
                                          kMaxAnnotationBytes);
     std::fill_n(&m_bytes[at], kTextField, std::uint8_t(0));
-    std::memcpy(&m_bytes[at], cut.data(), cut.size());
+    std::copy(cut.begin(), cut.end(), &m_bytes[at]);
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 #include "app/core/scratch_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
