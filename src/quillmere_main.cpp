@@ -3,7 +3,8 @@
 #include "app/app_shell.h"
 #include "app/command_line.h"
 #include "app/core/alert_service.h"
-#include "app/core/preferences_record.h"
+#include "app/core/app_paths.h"
+#include "app/core/preferences_store.h"
 #include "app/message_box_presenter.h"
 
 int main(int argc, char** argv)
@@ -16,10 +17,13 @@ int main(int argc, char** argv)
     qm::MessageBoxPresenter presenter;
     qm::alerts().setPresenter(presenter);
 
-    static qm::PreferencesRecord preferences;
+    qm::PreferencesStore& preferences = qm::appPreferences();
     qm::AppShell::Options options;
-    options.loadPreferences = [](const std::string& scratch) { preferences.applyDefaults(scratch); };
-    qm::AppShell shell(preferences, options);
+    options.loadPreferences = [&preferences](const std::string& scratch) {
+        preferences.load(qm::preferencesFilePath(), scratch);
+    };
+    options.savePreferences = [&preferences] { preferences.save(); };
+    qm::AppShell shell(preferences.record(), options);
     QObject::connect(&shell, &qm::AppShell::quit, &app, &QApplication::quit, Qt::QueuedConnection);
     if (!shell.start(qm::CommandLine::parse(QApplication::arguments().mid(1))))
         return 1;

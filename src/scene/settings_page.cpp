@@ -12,9 +12,11 @@
 #include "framework/dialog_items.h"
 #include "framework/event_codes.h"
 #include "framework/scene_document.h"
+#include "framework/window_registry.h"
 #include "scene/custom_orientation_dialog.h"
 #include "scene/custom_size_dialog.h"
 #include "scene/settings_edit_command.h"
+#include "scene/scene_window.h"
 #include "scene/settings_lists.h"
 
 namespace qm {
@@ -121,25 +123,23 @@ SettingsPage::SettingsPage(SceneWindow& window, SceneDocument& document, QWidget
     layout->addWidget(gridGroup);
     layout->addStretch(1);
 
-    const std::pair<QLineEdit*, Field> edits[] = {{m_name, fName},
-                                                  {m_width, fWidth},
-                                                  {m_height, fHeight},
-                                                  {m_backgroundDivisions, fBackgroundDivisions},
-                                                  {m_nodeDivisions, fNodeDivisions}};
-    for (auto [edit, field] : edits) {
+    // Every notification of a control reaches the page as its item number through the scene
+    // window, which drops it while it is busy with another event.
+    auto notify = [this](int id) { WindowRegistry::instance().send(&sceneWindow(), std::int16_t(id)); };
+    for (QLineEdit* edit : {m_name, m_width, m_height, m_backgroundDivisions, m_nodeDivisions}) {
+        const int id = edit->objectName().mid(4).toInt();
         // textEdited comes with every change the user makes, by keyboard or by mouse (paste
         // or undo from the field's context menu), and never with the page's own setText.
-        connect(edit, &QLineEdit::textEdited, this, [this, f = field] { fieldEdited(f); });
-        connect(edit, &QLineEdit::editingFinished, this, [this, f = field] { fieldLeft(f); });
+        connect(edit, &QLineEdit::textEdited, this, [notify, id] { notify(id); });
+        connect(edit, &QLineEdit::editingFinished, this, [this] { fieldLeft(); });
     }
-    connect(m_orientation, &QComboBox::activated, this, &SettingsPage::orientationChosen);
-    connect(m_masterSize, &QComboBox::activated, this, [this](int i) { sizeChosen(true, i); });
-    connect(m_playbackSize, &QComboBox::activated, this, [this](int i) { sizeChosen(false, i); });
-    connect(m_unit, &QComboBox::activated, this, &SettingsPage::unitChosen);
-    connect(m_scale, &QComboBox::activated, this, &SettingsPage::scaleChosen);
+    for (QComboBox* list : {m_orientation, m_masterSize, m_playbackSize, m_unit, m_scale}) {
+        const int id = list->objectName().mid(4).toInt();
+        connect(list, &QComboBox::activated, this, [notify, id] { notify(id); });
+    }
     for (QCheckBox* box : {m_backgroundGrid, m_backgroundActive, m_nodeGrid, m_nodeActive}) {
         const int id = box->objectName().mid(4).toInt();
-        connect(box, &QCheckBox::clicked, this, [this, id](bool on) { gridClicked(id, on); });
+        connect(box, &QCheckBox::clicked, this, [notify, id] { notify(id); });
     }
     connect(&m_document, &SceneDocument::changed, this, &SettingsPage::refresh);
 
@@ -186,7 +186,7 @@ void SettingsPage::fieldEdited(Field field)
     }
 }
 
-void SettingsPage::fieldLeft(Field)
+void SettingsPage::fieldLeft()
 {
     ++m_typingSession;
     // A field left holding what the scene cannot keep shows what it kept (0 divisions: 1).
@@ -267,9 +267,10 @@ void SettingsPage::scaleChosen(int index)
     commit(after, tr("Scale Change"));
 }
 
-void SettingsPage::gridClicked(int item, bool checked)
+void SettingsPage::gridClicked(int item)
 {
     SceneSettings after = current();
+    const bool checked = items::controlValue(this, item) == 1;
     switch (item) {
     case 414: after.backgroundGrid.shown = checked; break;
     case 416: after.backgroundGrid.active = checked; break;
@@ -358,17 +359,42 @@ QLineEdit* SettingsPage::focusedEdit() const
 
 int SettingsPage::handleEvent(std::int16_t code)
 {
+    switch (code) {
+    case fName:
+    case fWidth:
+    case fHeight:
+    case fBackgroundDivisions:
+    case fNodeDivisions:
+        fieldEdited(Field(code));
+        return 1;
+    case 409: orientationChosen(m_orientation->currentIndex()); return 1;
+    case 411: sizeChosen(true, m_masterSize->currentIndex()); return 1;
+    case 412: sizeChosen(false, m_playbackSize->currentIndex()); return 1;
+    case 407: unitChosen(m_unit->currentIndex()); return 1;
+    case 408: scaleChosen(m_scale->currentIndex()); return 1;
+    case 414:
+    case 416:
+    case 419:
+    case 421:
+        gridClicked(code);
+        return 1;
+    default: break;
+    }
     QLineEdit* edit = focusedEdit();
     if (!edit)
         return 1;
     switch (code) {
-    case evCut: edit->cut(); return 0;
+    case evCut: edit->cut(); break;
     case evCopy: edit->copy(); return 0;
-    case evPaste: edit->paste(); return 0;
-    case evDelete: edit->del(); return 0;
+    case evPaste: edit->paste(); break;
+    case evDelete: edit->del(); break;
     case evSelectAll: edit->selectAll(); return 0;
     default: return 1;
     }
+    // The field's own change notice arrives while the window is busy with this command and is
+    // dropped; the change is read back here.
+    fieldEdited(Field(edit->objectName().mid(4).toInt()));
+    return 0;
 }
 
 } // namespace qm

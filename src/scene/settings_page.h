@@ -32,12 +32,12 @@ private:
     void commit(const SceneSettings& after, const QString& text, int field = -1,
                 bool discardsComposedMovie = false);
     void fieldEdited(Field field);
-    void fieldLeft(Field field);
+    void fieldLeft();
     void orientationChosen(int index);
     void sizeChosen(bool master, int index);
     void unitChosen(int index);
     void scaleChosen(int index);
-    void gridClicked(int item, bool checked);
+    void gridClicked(int item);
 
     void showOrientation(float degrees);
     void showSize(QComboBox* list, int width, int height);
