@@ -34,8 +34,10 @@ PreferencesDialog::PreferencesDialog(PreferencesRecord& live, QWidget* owner)
     m_list->setMovement(QListView::Static);
     m_list->setWrapping(false);
     m_list->setIconSize(QSize(32, 32));
-    m_list->setGridSize(QSize(92, 64));
-    m_list->setFixedWidth(100);
+    m_list->setGridSize(QSize(92, 66));
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setFixedSize(100, 4 * 66 + 2 * m_list->frameWidth() + 4);
     m_list->setSpacing(0);
     const struct {
         const char* text;

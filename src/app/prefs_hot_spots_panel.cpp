@@ -53,7 +53,7 @@ PrefsHotSpotsPanel::PrefsHotSpotsPanel(PreferencesRecord& working, QWidget* pare
     m_autoSwatch = new QPushButton(autoGroup);
     items::setItemId(m_autoSwatch, 647);
     grid->addWidget(new QLabel(tr("Shape:"), autoGroup), 0, 0);
-    grid->addWidget(m_shape, 0, 1, 1, 2);
+    grid->addWidget(m_shape, 0, 1, 1, 2, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("Size:"), autoGroup), 1, 0);
     grid->addWidget(m_size, 1, 1);
     grid->addWidget(new QLabel(tr("% of image height."), autoGroup), 1, 2);

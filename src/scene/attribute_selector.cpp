@@ -55,10 +55,11 @@ AttributeSelector* AttributeSelector::penSizeSelector(int current, QWidget* pare
     auto* dialog = new AttributeSelector(tr("Pen Size Selector"), 587, parent);
     dialog->setObjectName(QStringLiteral("dialog220"));
     dialog->m_list->setIconSize(QSize(kPenImageWidth, 24));
-    dialog->m_list->setGridSize(QSize(kPenImageWidth + 12, 34));
-    dialog->m_list->setFixedSize(3 * (kPenImageWidth + 12) + 8, 2 * 34 + 8);
+    dialog->m_list->setGridSize(QSize(kPenImageWidth + 12, 50));
+    dialog->fitList(3, 2);
     for (int size = 1; size <= kPenSizes; ++size)
-        dialog->m_list->addItem(new QListWidgetItem(QIcon(penSizeImage(size)), QString()));
+        dialog->m_list->addItem(
+            new QListWidgetItem(QIcon(penSizeImage(size)), QString::asprintf("%d", size)));
     dialog->selectEntry(current);
     return dialog;
 }
@@ -69,12 +70,23 @@ AttributeSelector* AttributeSelector::patternSelector(int current, QWidget* pare
     dialog->setObjectName(QStringLiteral("dialog221"));
     dialog->m_list->setIconSize(QSize(kPatternImageWidth, kPatternImageWidth));
     dialog->m_list->setGridSize(QSize(44, 50));
-    dialog->m_list->setFixedSize(8 * 44 + 8, 5 * 50 + 8);
+    dialog->fitList(8, 5);
     for (int n = 1; n <= kFillPatternCount; ++n)
         dialog->m_list->addItem(
             new QListWidgetItem(QIcon(patternImage(n)), QString::asprintf("%d", n)));
     dialog->selectEntry(current);
     return dialog;
+}
+
+void AttributeSelector::fitList(int columns, int rows)
+{
+    // Room for every entry without scrolling, with a margin for the frame and the layout's
+    // rounding.
+    const QSize grid = m_list->gridSize();
+    const int frame = 2 * m_list->frameWidth() + 6;
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setFixedSize(columns * grid.width() + frame, rows * grid.height() + frame);
 }
 
 void AttributeSelector::selectEntry(int current)

@@ -18,6 +18,7 @@ public:
 private:
     AttributeSelector(const QString& title, int listItem, QWidget* parent);
     void selectEntry(int current);
+    void fitList(int columns, int rows);
 
     QListWidget* m_list;
 };
