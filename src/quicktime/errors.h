@@ -34,6 +34,8 @@ constexpr OSErr quickTimeNotInitialized = -2095; // an operation before a succes
 constexpr OSErr qtvrLibraryUnavailable = -30554;
 constexpr OSErr qtvrUninitialized = -30555;
 constexpr OSErr gestaltUndefSelectorErr = -5551; // an attribute nobody answers
+// QuickDraw
+constexpr OSErr rgnTooBigErr = -500;    // a region too large for its 16-bit stored size
 // QuickTime
 constexpr OSErr couldNotResolveDataRef = -2000;
 constexpr OSErr badImageDescription = -2001;
