@@ -18,9 +18,4 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     return line;
 }
 
-bool isTemplatePath(const QString& path)
-{
-    return path.right(4).compare(QStringLiteral(".QMT"), Qt::CaseInsensitive) == 0;
-}
-
 } // namespace qm

@@ -14,7 +14,4 @@ struct CommandLine {
     static CommandLine parse(const QStringList& arguments);
 };
 
-// A file whose name ends in ".qmt" (any letter case) opens as a template.
-bool isTemplatePath(const QString& path);
-
 } // namespace qm

@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "framework/dialog_items.h"
-#include "scene/fill_patterns.h"
+#include "quicktime/raster_pattern.h"
 
 namespace qm {
 
@@ -26,9 +26,13 @@ QPixmap penSizeImage(int size)
 
 QPixmap patternImage(int number)
 {
-    QPixmap p(kPatternImageWidth, kPatternImageWidth);
+    QImage image(kPatternImageWidth, kPatternImageWidth, QImage::Format_RGB32);
+    const Pattern pattern = fillPattern(number).value_or(kWhitePattern);
+    for (int v = 0; v < image.height(); ++v)
+        for (int h = 0; h < image.width(); ++h)
+            image.setPixel(h, v, pattern.bit(h, v) ? 0xFF000000u : 0xFFFFFFFFu);
+    QPixmap p = QPixmap::fromImage(image);
     QPainter painter(&p);
-    painter.fillRect(p.rect(), QBrush(fillPatternTile(number, Qt::black, Qt::white)));
     painter.setPen(Qt::black);
     painter.drawRect(p.rect().adjusted(0, 0, -1, -1));
     return p;

@@ -13,7 +13,7 @@
 #include "scene/attribute_selector.h"
 #include "scene/custom_orientation_dialog.h"
 #include "scene/custom_size_dialog.h"
-#include "scene/fill_patterns.h"
+#include "quicktime/raster_pattern.h"
 #include "scene/imaging_properties_dialog.h"
 #include "scene/playback_options_dialog.h"
 
@@ -89,18 +89,6 @@ TEST(AttributeSelectors, SelectionIsTheEntryNumberOrZero)
 
     std::unique_ptr<AttributeSelector> tooLarge(AttributeSelector::penSizeSelector(7));
     EXPECT_EQ(tooLarge->selection(), 0);
-}
-
-TEST(FillPatterns, StoredBytesAreDrawnInverted)
-{
-    for (auto row : fillPatternRows(1))
-        EXPECT_EQ(row, 0xFF);
-    for (auto row : fillPatternRows(20))
-        EXPECT_EQ(row, 0x00);
-    EXPECT_EQ(fillPatternRows(2)[0], 0xBB); // stored 0x44
-    EXPECT_EQ(fillPatternRows(38)[7], 0x10); // stored 0xEF
-    EXPECT_EQ(fillPatternRows(0)[0], 0x00);
-    EXPECT_EQ(fillPatternRows(39)[0], 0x00);
 }
 
 TEST(CustomDialogs, OkNeedsAChangedValidValue)

@@ -29,8 +29,6 @@ TEST(CommandLine, NewAnywhereWinsOverDocuments)
     line = CommandLine::parse({"a b.qmp", "c.QMT"});
     EXPECT_FALSE(line.newDocument);
     EXPECT_EQ(line.documents, (QStringList{"a b.qmp", "c.QMT"}));
-    EXPECT_TRUE(isTemplatePath("x/Office.QmT"));
-    EXPECT_FALSE(isTemplatePath("x/Office.qmp"));
 }
 
 TEST_F(ShellCommandTest, TheMainWindowIsABarWithTheMenusAndSixAccelerators)
