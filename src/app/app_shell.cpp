@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
+#include <QSessionManager>
 #include <QTimer>
 
 #include "app/core/alert_service.h"
@@ -86,6 +87,16 @@ bool AppShell::start(const CommandLine& commandLine)
     ModalDialog::setPreferencesEnabler([this](bool on) { m_main->setPreferencesBlocked(!on); });
     // Accelerators follow the menus, so the menus follow the focus as well as the commands.
     connect(qApp, &QApplication::focusChanged, this, &AppShell::requestUpdate);
+#ifndef QT_NO_SESSIONMANAGER
+    // Logging out with unsaved changes asks as closing does; Cancel stops the logout.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (m_scene && m_scene->document().isDirty() && manager.allowsInteraction()) {
+            if (!m_scene->confirmClose())
+                manager.cancel();
+            manager.release();
+        }
+    });
+#endif
 
     // The first instance of a session is the one that holds the instance lock.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
