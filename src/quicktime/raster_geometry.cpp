@@ -56,7 +56,8 @@ Rect offsetRect(const Rect& r, int dh, int dv)
 
 Rect insetRect(const Rect& r, int dh, int dv)
 {
-    return makeRect(r.top + dv, r.left + dh, r.bottom - dv, r.right - dh);
+    const Rect inset = makeRect(r.top + dv, r.left + dh, r.bottom - dv, r.right - dh);
+    return inset.empty() ? Rect{} : inset;
 }
 
 bool ptInRect(Point p, const Rect& r)

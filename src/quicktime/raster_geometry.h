@@ -27,7 +27,8 @@ Rect sectRect(const Rect& a, const Rect& b);
 // Smallest rectangle holding both; an empty rectangle counts as nothing.
 Rect unionRect(const Rect& a, const Rect& b);
 Rect offsetRect(const Rect& r, int dh, int dv);
-// Moves every side inwards by dh and dv (outwards for negative values).
+// Moves every side inwards by dh and dv (outwards for negative values); (0, 0, 0, 0) when
+// nothing is left.
 Rect insetRect(const Rect& r, int dh, int dv);
 bool ptInRect(Point p, const Rect& r);
 

@@ -49,7 +49,7 @@ template <class Pixel>
 void RasterPainter::writeRun(Pixel* row, int v, int from, int to, const Pattern& pattern, TransferMode mode)
 {
     const Rect& b = m_picture.bounds();
-    const std::uint8_t bits = pattern.rows[(v - b.top) & 7];
+    const std::uint8_t bits = pattern.rows[v & 7];
     const bool indexed = sizeof(Pixel) == 1;
     const Pixel fore = Pixel(m_fore), back = Pixel(m_back);
     Pixel* p = row + (from - b.left);
@@ -63,7 +63,7 @@ void RasterPainter::writeRun(Pixel* row, int v, int from, int to, const Pattern&
     const std::uint32_t backArgb = indexed ? table.argb(std::uint8_t(m_back)) : m_back;
     const Pixel invert = indexed ? Pixel(0xFF) : Pixel(0x00FFFFFFu);
     for (int i = 0; i < count; ++i) {
-        const int column = (from + i - b.left) & 7;
+        const int column = (from + i) & 7;
         const bool set = (bits >> (7 - column)) & 1;
         Pixel& px = p[i];
         switch (mode) {

@@ -1,8 +1,9 @@
 #pragma once
 // 8 x 8 one-bit patterns: one byte per row, top row first, the most significant bit leftmost.
 // A set bit is drawn in the foreground colour, a clear bit in the background colour (or left
-// alone, depending on the transfer mode). Patterns are aligned to the top-left corner of the
-// picture they are drawn into.
+// alone, depending on the transfer mode). Patterns are laid on the coordinate grid: pixel (h, v)
+// takes row v mod 8 and column h mod 8, so a picture whose bounds start at (0, 0) starts the
+// pattern at its corner, and a drawing scrolled by moving a picture's origin keeps its patterns.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -12,8 +13,7 @@ namespace qm {
 struct Pattern {
     std::array<std::uint8_t, 8> rows{};
 
-    // dh and dv are offsets from the picture's top-left corner; any integer is allowed.
-    bool bit(int dh, int dv) const { return (rows[dv & 7] >> (7 - (dh & 7))) & 1; }
+    bool bit(int h, int v) const { return (rows[v & 7] >> (7 - (h & 7))) & 1; }
     bool solid() const;
     bool blank() const;
     friend bool operator==(const Pattern&, const Pattern&) = default;

@@ -146,25 +146,28 @@ TEST(RasterPainter, PatternsModesAndClipping)
     EXPECT_TRUE(fillPattern(20)->blank());
     EXPECT_EQ(*fillPattern(4), (Pattern{{0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA}}));
 
-    // Patterns align with the picture's top-left corner, not with the shape.
+    // Patterns lie on the coordinate grid, not on the shape or the picture's corner.
     OffscreenPicture p = picture(PixelDepth::Argb32, Rect{-3, -5, 13, 11});
     RasterPainter painter(p);
     const std::uint32_t black = argbPixel(0, 0, 0), white = argbPixel(255, 255, 255), red = argbPixel(255, 0, 0);
-    painter.fillRect(Rect{0, 0, 8, 8}, *fillPattern(4));
-    for (int v = 0; v < 8; ++v)
-        for (int h = 0; h < 8; ++h)
-            ASSERT_EQ(p.pixel(h, v), ((h + 5) + (v + 3)) % 2 == 1 ? black : white) << h << "," << v;
+    const Pattern diagonal = *fillPattern(7); // stored 22 44 88 11 ...: drawn DD BB 77 EE ...
+    painter.fillRect(Rect{-3, -5, 13, 11}, diagonal);
+    for (int v = -3; v < 13; ++v)
+        for (int h = -5; h < 11; ++h)
+            ASSERT_EQ(p.pixel(h, v), diagonal.bit(h, v) ? black : white) << h << "," << v;
+    EXPECT_EQ(p.pixel(2, 0), white); // row 0 drawn DD: 1101 1101, column 2 clear
+    EXPECT_EQ(p.pixel(-5, -3), black); // row 5 (drawn BB), column 3 set
 
     // Or paints set bits only; Copy paints clear bits in the background.
     p.fill(red);
-    painter.setPenPattern(*fillPattern(6)); // stored AA in every row: columns 1, 3, 5, 7 set
+    painter.setPenPattern(*fillPattern(6)); // stored AA in every row: odd columns set
     painter.setPenMode(TransferMode::Or);
     painter.paintRect(Rect{-3, -5, 13, 11});
-    EXPECT_EQ(p.pixel(-5, 0), red);
-    EXPECT_EQ(p.pixel(-4, 0), black);
+    EXPECT_EQ(p.pixel(-4, 0), red);
+    EXPECT_EQ(p.pixel(-5, 0), black);
     painter.setPenMode(TransferMode::Copy);
     painter.paintRect(Rect{-3, -5, 13, 11});
-    EXPECT_EQ(p.pixel(-5, 0), white);
+    EXPECT_EQ(p.pixel(-4, 0), white);
 
     // Min tints: each component becomes the smaller of the two.
     p.fill(argbPixel(200, 100, 50));
