@@ -11,9 +11,9 @@ extern "C" {
 
 namespace qm {
 
-std::int16_t compressionDepth(OSType type, std::int16_t requested, PixelFormat source)
+std::int16_t compressionDepth(OSType type, std::int16_t requested, PixelDepth source)
 {
-    const std::int16_t natural = source == PixelFormat::indexed8 ? 8 : 24;
+    const std::int16_t natural = source == PixelDepth::Indexed8 ? 8 : 24;
     switch (type) {
     case codecType::photoJpeg:
     case codecType::cinepak:
@@ -71,12 +71,13 @@ std::string compressorName(OSType type)
     return c ? c->name : std::string();
 }
 
-OSErr compressImage(const PixelBuffer& src, const Rect& srcRect, const ImageCompressionParams& params,
+OSErr compressImage(const OffscreenPicture& src, const Rect& srcRect, const ImageCompressionParams& params,
                     CompressedImage& out)
 {
     out = CompressedImage();
-    if (src.empty() || srcRect.empty() || srcRect.top < 0 || srcRect.left < 0 || srcRect.bottom > src.height() ||
-        srcRect.right > src.width())
+    const Rect& b = src.bounds();
+    if (src.isNull() || srcRect.empty() || srcRect.top < b.top || srcRect.left < b.left || srcRect.bottom > b.bottom ||
+        srcRect.right > b.right)
         return err::paramErr;
     if (!canCompress(params.codecType))
         return err::noCodecErr;
@@ -84,7 +85,7 @@ OSErr compressImage(const PixelBuffer& src, const Rect& srcRect, const ImageComp
     sequenceParams.image = params;
     sequenceParams.keyFrameRate = 1;
     CompressionSequence sequence;
-    if (const OSErr e = sequence.begin(srcRect.width(), srcRect.height(), src.format(), sequenceParams); e != err::noErr)
+    if (const OSErr e = sequence.begin(srcRect.width(), srcRect.height(), src.depth(), sequenceParams); e != err::noErr)
         return e;
     CompressedFrame frame;
     if (const OSErr e = sequence.compressFrame(src, srcRect, frame); e != err::noErr)
@@ -95,19 +96,19 @@ OSErr compressImage(const PixelBuffer& src, const Rect& srcRect, const ImageComp
     return err::noErr;
 }
 
-OSErr compressImage(const PixelBuffer& src, const ImageCompressionParams& params, CompressedImage& out)
+OSErr compressImage(const OffscreenPicture& src, const ImageCompressionParams& params, CompressedImage& out)
 {
-    return compressImage(src, Rect{0, 0, std::int16_t(src.height()), std::int16_t(src.width())}, params, out);
+    return compressImage(src, src.bounds(), params, out);
 }
 
-OSErr decompressImage(const ImageDescription& description, std::span<const std::uint8_t> data, PixelFormat format,
-                      PixelBuffer& out)
+OSErr decompressImage(const ImageDescription& description, std::span<const std::uint8_t> data, PixelDepth depth,
+                      OffscreenPicture& out)
 {
-    out = PixelBuffer();
+    out = OffscreenPicture();
     DecompressionSequence sequence;
     if (const OSErr e = sequence.begin(description); e != err::noErr)
         return e;
-    return sequence.decompressFrame(data, format, out);
+    return sequence.decompressFrame(data, depth, out);
 }
 
 OSErr getMaxCompressionSize(OSType type, int width, int height, std::int16_t depth, std::size_t& size)
@@ -115,11 +116,11 @@ OSErr getMaxCompressionSize(OSType type, int width, int height, std::int16_t dep
     size = 0;
     if (!detail::findCodec(type))
         return err::noCodecErr;
-    if (width <= 0 || height <= 0 || width > PixelBuffer::maxDimension || height > PixelBuffer::maxDimension)
+    if (width <= 0 || height <= 0 || width > kMaxImageDimension || height > kMaxImageDimension)
         return err::paramErr;
     const std::size_t w = std::size_t(width);
     const std::size_t h = std::size_t(height);
-    const std::size_t bytesPerPixel = std::size_t(compressionDepth(type, depth, PixelFormat::argb32) + 7) / 8;
+    const std::size_t bytesPerPixel = std::size_t(compressionDepth(type, depth, PixelDepth::Argb32) + 7) / 8;
     const std::size_t blocks = ((w + 3) / 4) * ((h + 3) / 4);
     switch (type) {
     case codecType::raw:

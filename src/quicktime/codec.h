@@ -12,7 +12,7 @@
 
 #include "quicktime/image_description.h"
 #include "quicktime/os_types.h"
-#include "quicktime/pixel_buffer.h"
+#include "quicktime/offscreen_picture.h"
 
 namespace qm {
 
@@ -36,6 +36,10 @@ constexpr std::uint32_t max = 0x3FF;
 constexpr std::uint32_t lossless = 0x400;
 } // namespace codecQuality
 
+// Images larger than this on either side, or in pixels, are refused.
+inline constexpr int kMaxImageDimension = 16384;
+inline constexpr std::int64_t kMaxImagePixels = std::int64_t(1) << 26;
+
 struct ImageCompressionParams {
     OSType codecType = codecType::photoJpeg;
     // Requested bits per pixel; 0 asks for the codec's natural depth for the source. A depth the
@@ -43,7 +47,8 @@ struct ImageCompressionParams {
     std::int16_t depth = 0;
     std::uint32_t spatialQuality = codecQuality::normal;
     // The palette for depth 8 output from a 32-bit picture (default: the standard Macintosh
-    // table). An indexed picture always keeps its own indices and table.
+    // table), each pixel taking its nearest colour. An indexed picture always keeps its own
+    // indices and table.
     std::optional<ColorTable> colorTable;
 };
 
@@ -52,22 +57,24 @@ struct CompressedImage {
     ImageDescription description;
 };
 
-// Compresses the part srcRect (picture pixel coordinates, inside the picture) of src. The
-// description carries the codec type, the rectangle's size, the depth used, both qualities
-// (temporal 0), the data size and, for depths of 8 bits or less, the colour table.
-// Errors: noCodecErr (no encoder for the type), paramErr (empty or outside rectangle, empty
-// picture), codecErr (the encoder failed), memFullErr.
-OSErr compressImage(const PixelBuffer& src, const Rect& srcRect, const ImageCompressionParams& params,
+// Compresses the part srcRect (in the picture's coordinates, inside its bounds) of src. The
+// description carries the codec type, the rectangle's size, the depth used, the spatial quality
+// (temporal 0), the data size and, for depth 8, the colour table. A 32-bit picture's alpha is
+// kept by the 32-bit depths of 'rle ', 'raw ' and 'png ' and ignored otherwise.
+// Errors: noCodecErr (no encoder for the type), paramErr (empty or outside rectangle, null
+// picture, image too large), codecErr (the encoder failed), memFullErr.
+OSErr compressImage(const OffscreenPicture& src, const Rect& srcRect, const ImageCompressionParams& params,
                     CompressedImage& out);
-OSErr compressImage(const PixelBuffer& src, const ImageCompressionParams& params, CompressedImage& out);
+OSErr compressImage(const OffscreenPicture& src, const ImageCompressionParams& params, CompressedImage& out);
 
-// Decompresses one image into a picture of the description's size. PixelFormat::indexed8 gives
-// the pixel values of depths of 8 bits or less (a hot spot image's IDs) with the description's
-// effective colour table; for direct-colour images it fails with paramErr.
-// Errors: noCodecErr (no decoder for the type), badImageDescription (size outside
-// 1..PixelBuffer::maxDimension), codecErr (broken data), paramErr, memFullErr.
-OSErr decompressImage(const ImageDescription& description, std::span<const std::uint8_t> data,
-                      PixelFormat format, PixelBuffer& out);
+// Decompresses one image into a picture of the description's size with bounds (0, 0, height,
+// width). Argb32 gives colours (alpha 0xFF unless the format has alpha); Indexed8 gives the pixel
+// values of depths of 8 bits or less (a hot spot image's IDs, never through colour) with the
+// description's effective colour table, and fails with paramErr for direct-colour images.
+// Errors: noCodecErr (no decoder for the type), badImageDescription (size outside the limits
+// above), codecErr (broken data), paramErr, memFullErr.
+OSErr decompressImage(const ImageDescription& description, std::span<const std::uint8_t> data, PixelDepth depth,
+                      OffscreenPicture& out);
 
 // An upper bound of the compressed size of one width x height image at the depth
 // (compressionDepth applies) for any content and quality. Errors: noCodecErr, paramErr.
@@ -77,7 +84,7 @@ OSErr getMaxCompressionSize(OSType codecType, int width, int height, std::int16_
 // 'rle ' and 'raw ' 8, 16, 24 or 32; 'png ' 8, 24 or 32. Depth 0, grey depths and depths a codec
 // lacks become 8 for an indexed source and 24 otherwise when the codec has them; 1, 2 and 4
 // become 8; 16 becomes 24 for 'png '.
-std::int16_t compressionDepth(OSType codecType, std::int16_t requested, PixelFormat source);
+std::int16_t compressionDepth(OSType codecType, std::int16_t requested, PixelDepth source);
 
 bool canCompress(OSType codecType);
 bool canDecompress(OSType codecType);

@@ -1,8 +1,7 @@
 #include "quicktime/codec_pixels.h"
 
-#include <algorithm>
-#include <array>
 #include <cstring>
+#include <vector>
 
 namespace qm::detail {
 
@@ -11,6 +10,7 @@ int planeBytesPerPixel(PlaneFormat f)
     switch (f) {
     case PlaneFormat::argb:
     case PlaneFormat::rgba:
+    case PlaneFormat::native32:
         return 4;
     case PlaneFormat::rgb24:
         return 3;
@@ -25,72 +25,85 @@ int planeBytesPerPixel(PlaneFormat f)
 
 namespace {
 
-// One pixel given as A, R, G, B.
-inline void putPixel(PlaneFormat f, const InverseColorTable* inverse, std::uint8_t* d, std::uint8_t a,
-                     std::uint8_t r, std::uint8_t g, std::uint8_t b)
+template <PlaneFormat F>
+void putPixels(const std::uint32_t* s, int n, const ColorTable& table, std::uint8_t* d)
+{
+    for (int x = 0; x < n; ++x) {
+        const std::uint32_t c = s[x];
+        const auto a = std::uint8_t(c >> 24), r = std::uint8_t(c >> 16), g = std::uint8_t(c >> 8), b = std::uint8_t(c);
+        if constexpr (F == PlaneFormat::argb) {
+            d[0] = a, d[1] = r, d[2] = g, d[3] = b, d += 4;
+        } else if constexpr (F == PlaneFormat::rgba) {
+            d[0] = r, d[1] = g, d[2] = b, d[3] = a, d += 4;
+        } else if constexpr (F == PlaneFormat::native32) {
+            std::memcpy(d, &c, 4), d += 4;
+        } else if constexpr (F == PlaneFormat::rgb24) {
+            d[0] = r, d[1] = g, d[2] = b, d += 3;
+        } else if constexpr (F == PlaneFormat::indices) {
+            *d++ = table.nearest(r, g, b);
+        } else {
+            const unsigned v = (reduce5(r) << 10) | (reduce5(g) << 5) | reduce5(b);
+            if constexpr (F == PlaneFormat::rgb555be)
+                d[0] = std::uint8_t(v >> 8), d[1] = std::uint8_t(v);
+            else
+                d[0] = std::uint8_t(v), d[1] = std::uint8_t(v >> 8);
+            d += 2;
+        }
+    }
+}
+
+void putRow(PlaneFormat f, const std::uint32_t* s, int n, const ColorTable& table, std::uint8_t* d)
 {
     switch (f) {
     case PlaneFormat::argb:
-        d[0] = a, d[1] = r, d[2] = g, d[3] = b;
-        break;
+        return putPixels<PlaneFormat::argb>(s, n, table, d);
     case PlaneFormat::rgba:
-        d[0] = r, d[1] = g, d[2] = b, d[3] = a;
-        break;
+        return putPixels<PlaneFormat::rgba>(s, n, table, d);
+    case PlaneFormat::native32:
+        return putPixels<PlaneFormat::native32>(s, n, table, d);
     case PlaneFormat::rgb24:
-        d[0] = r, d[1] = g, d[2] = b;
-        break;
+        return putPixels<PlaneFormat::rgb24>(s, n, table, d);
     case PlaneFormat::rgb555be:
-    case PlaneFormat::rgb555le: {
-        const unsigned v = (reduce5(r) << 10) | (reduce5(g) << 5) | reduce5(b);
-        if (f == PlaneFormat::rgb555be)
-            d[0] = std::uint8_t(v >> 8), d[1] = std::uint8_t(v);
-        else
-            d[0] = std::uint8_t(v), d[1] = std::uint8_t(v >> 8);
-        break;
-    }
+        return putPixels<PlaneFormat::rgb555be>(s, n, table, d);
+    case PlaneFormat::rgb555le:
+        return putPixels<PlaneFormat::rgb555le>(s, n, table, d);
     case PlaneFormat::indices:
-        d[0] = inverse ? inverse->index(r, g, b) : 0;
-        break;
+        return putPixels<PlaneFormat::indices>(s, n, table, d);
     }
 }
 
 } // namespace
 
-void writePlane(const PixelBuffer& src, const Rect& r, PlaneFormat f, const InverseColorTable* inverse,
-                std::uint8_t* dst, std::size_t dstStride, int outWidth, int outHeight)
+void writePlane(const OffscreenPicture& src, const Rect& r, PlaneFormat f, const ColorTable& table, std::uint8_t* dst,
+                std::size_t dstStride, int outWidth, int outHeight)
 {
     const int w = r.width();
     const int h = r.height();
-    const int bpp = planeBytesPerPixel(f);
-    const bool indexedSource = src.format() == PixelFormat::indexed8;
-    std::array<std::uint32_t, 256> palette{};
-    if (indexedSource)
-        palette = src.colorTable().toArgb();
+    const std::size_t bpp = std::size_t(planeBytesPerPixel(f));
+    const int left = r.left - src.bounds().left;
+    std::vector<std::uint32_t> expanded;
+    if (src.depth() == PixelDepth::Indexed8 && f != PlaneFormat::indices)
+        expanded.resize(std::size_t(w));
 
     for (int y = 0; y < h; ++y) {
-        const std::uint8_t* s = src.row(r.top + y) + std::size_t(r.left) * std::size_t(src.bytesPerPixel());
         std::uint8_t* d = dst + std::size_t(y) * dstStride;
-        if (indexedSource && f == PlaneFormat::indices) {
-            std::memcpy(d, s, std::size_t(w));
-        } else if (!indexedSource && f == PlaneFormat::argb) {
-            std::memcpy(d, s, std::size_t(w) * 4);
-        } else if (indexedSource) {
-            for (int x = 0; x < w; ++x, d += bpp) {
-                const std::uint32_t c = palette[s[x]];
-                putPixel(f, inverse, d, 0xFF, std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c));
+        if (src.depth() == PixelDepth::Indexed8) {
+            const std::uint8_t* s = src.row8(r.top + y) + left;
+            if (f == PlaneFormat::indices) {
+                std::memcpy(d, s, std::size_t(w));
+            } else {
+                for (int x = 0; x < w; ++x)
+                    expanded[std::size_t(x)] = src.colorTable().argb(s[x]);
+                putRow(f, expanded.data(), w, table, d);
             }
         } else {
-            for (int x = 0; x < w; ++x, s += 4, d += bpp)
-                putPixel(f, inverse, d, s[0], s[1], s[2], s[3]);
+            putRow(f, src.row32(r.top + y) + left, w, table, d);
         }
-        std::uint8_t* rowStart = dst + std::size_t(y) * dstStride;
         for (int x = w; x < outWidth; ++x)
-            std::memcpy(rowStart + std::size_t(x) * std::size_t(bpp), rowStart + std::size_t(w - 1) * std::size_t(bpp),
-                        std::size_t(bpp));
+            std::memcpy(d + std::size_t(x) * bpp, d + std::size_t(w - 1) * bpp, bpp);
     }
     for (int y = h; y < outHeight; ++y)
-        std::memcpy(dst + std::size_t(y) * dstStride, dst + std::size_t(h - 1) * dstStride,
-                    std::size_t(outWidth) * std::size_t(bpp));
+        std::memcpy(dst + std::size_t(y) * dstStride, dst + std::size_t(h - 1) * dstStride, std::size_t(outWidth) * bpp);
 }
 
 } // namespace qm::detail

@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "quicktime/codec_ffmpeg.h"
 #include "quicktime/codec_pixels.h"
@@ -67,26 +68,33 @@ int rpzaSkipThreshold(std::uint32_t temporalQuality)
     return 3;
 }
 
+// Frames are written up to their width; the padding of each row stays zero, so encoders that
+// read a little past the width see the same bytes every time.
+void zeroFrame(AVFrame* f)
+{
+    for (AVBufferRef* b : f->buf)
+        if (b)
+            std::memset(b->data, 0, b->size);
+}
+
 } // namespace
 
 struct CompressionSequence::Impl {
     SequenceCompressionParams params;
     const detail::CodecInfo* info = nullptr;
     ImageDescription description;
-    PixelFormat source = PixelFormat::argb32;
+    PixelDepth source = PixelDepth::Argb32;
     int width = 0, height = 0;
     int codedWidth = 0, codedHeight = 0; // the encoder's frame (whole 4x4 blocks where needed)
     PlaneFormat plane = PlaneFormat::argb;
     AVPixelFormat encoderFormat = AV_PIX_FMT_NONE;
     bool yuv = false; // the plane goes through libswscale to encoderFormat
-    std::optional<InverseColorTable> ownInverse;
-    const InverseColorTable* inverse = nullptr;
-    ColorTable palette;
+    ColorTable palette; // depth 8: the colours of the indices written
     std::int64_t frameIndex = 0;
 
     detail::CodecContextPtr ctx;
     detail::FramePtr frame;
-    detail::FramePtr planeFrame; // ARGB staging for YUV encoders
+    detail::FramePtr planeFrame; // 32-bit staging for YUV encoders
     detail::PacketPtr packet;
     detail::SwsContextPtr sws;
 
@@ -97,7 +105,7 @@ struct CompressionSequence::Impl {
         return params.keyFrameRate > 0 && index % params.keyFrameRate == 0;
     }
     OSErr openEncoder();
-    OSErr encodeOwn(const PixelBuffer& src, const Rect& r, CompressedFrame& out) const;
+    OSErr encodeOwn(const OffscreenPicture& src, const Rect& r, CompressedFrame& out) const;
 };
 
 CompressionSequence::CompressionSequence() = default;
@@ -161,16 +169,20 @@ OSErr CompressionSequence::Impl::openEncoder()
     frame->height = codedHeight;
     if (av_frame_get_buffer(frame.get(), 0) < 0)
         return err::memFullErr;
+    zeroFrame(frame.get());
     if (yuv) {
         planeFrame.reset(av_frame_alloc());
         if (!planeFrame)
             return err::memFullErr;
-        planeFrame->format = AV_PIX_FMT_ARGB;
-        planeFrame->width = codedWidth;
-        planeFrame->height = codedHeight;
+        // Chroma subsampling reads a pixel beyond odd widths and heights: the staging picture
+        // has an even size, filled by repeating the last column and row.
+        planeFrame->format = AV_PIX_FMT_RGB32;
+        planeFrame->width = (codedWidth + 1) & ~1;
+        planeFrame->height = (codedHeight + 1) & ~1;
         if (av_frame_get_buffer(planeFrame.get(), 0) < 0)
             return err::memFullErr;
-        sws.reset(sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_ARGB, codedWidth, codedHeight, encoderFormat,
+        zeroFrame(planeFrame.get());
+        sws.reset(sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_RGB32, codedWidth, codedHeight, encoderFormat,
                                  SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr));
         if (!sws)
             return err::memFullErr;
@@ -178,11 +190,12 @@ OSErr CompressionSequence::Impl::openEncoder()
     return err::noErr;
 }
 
-OSErr CompressionSequence::begin(int width, int height, PixelFormat source, const SequenceCompressionParams& params)
+OSErr CompressionSequence::begin(int width, int height, PixelDepth source, const SequenceCompressionParams& params)
 {
     m.reset();
     detail::initFfmpegLogging();
-    if (width <= 0 || height <= 0 || width > PixelBuffer::maxDimension || height > PixelBuffer::maxDimension)
+    if (width <= 0 || height <= 0 || width > kMaxImageDimension || height > kMaxImageDimension ||
+        std::int64_t(width) * height > kMaxImagePixels)
         return err::paramErr;
     auto s = std::make_unique<Impl>();
     s->info = detail::findCodec(params.image.codecType);
@@ -220,30 +233,25 @@ OSErr CompressionSequence::begin(int width, int height, PixelFormat source, cons
     if (type == codecType::photoJpeg) {
         // Colour at half resolution (4:2:0) up to normal quality, at full resolution from high
         // quality on: halving it costs sharp colour edges more than the finest quantiser.
-        s->plane = PlaneFormat::argb;
+        s->plane = PlaneFormat::native32;
         s->encoderFormat = params.image.spatialQuality >= codecQuality::high ? AV_PIX_FMT_YUVJ444P : AV_PIX_FMT_YUVJ420P;
         s->yuv = true;
     }
-    // Cinepak codes whole 4x4 blocks; the 8-bit Animation format codes groups of four pixels.
-    if (type == codecType::cinepak) {
+    // Cinepak, Road Pizza and Graphics code whole 4x4 blocks, and FFmpeg's encoders mishandle
+    // partial ones (Cinepak refuses them, Road Pizza aborts on pictures less than 4 rows high,
+    // Graphics reads outside the picture). They get the picture padded to whole blocks with
+    // its own edge pixels: that stream has exactly the blocks of the real picture, and decoders
+    // clip them to the described size. The 8-bit Animation format codes groups of four pixels.
+    if (type == codecType::cinepak || type == codecType::roadPizza || type == codecType::graphics) {
         s->codedWidth = (width + 3) & ~3;
         s->codedHeight = (height + 3) & ~3;
     } else if (type == codecType::animation && depth == 8) {
         s->codedWidth = (width + 3) & ~3;
     }
 
-    if (depth == 8) {
-        if (source == PixelFormat::argb32) {
-            s->palette = params.image.colorTable ? *params.image.colorTable : ColorTable::macDefault(8);
-            if (params.image.colorTable) {
-                s->ownInverse.emplace(s->palette);
-                s->inverse = &*s->ownInverse;
-            } else {
-                s->inverse = &InverseColorTable::macDefault8();
-            }
-        }
-        // For an indexed source the palette is the picture's own, taken with the first frame.
-    }
+    // For an indexed source the palette is the picture's own, taken with the first frame.
+    if (depth == 8 && source == PixelDepth::Argb32)
+        s->palette = params.image.colorTable ? *params.image.colorTable : ColorTable::standard8();
 
     ImageDescription& d = s->description;
     d.codecType = type;
@@ -255,7 +263,7 @@ OSErr CompressionSequence::begin(int width, int height, PixelFormat source, cons
     d.temporalQuality = s->info->temporal && params.keyFrameRate != 1
                             ? std::min<std::uint32_t>(params.temporalQuality, codecQuality::lossless)
                             : 0;
-    if (depth == 8 && source == PixelFormat::argb32)
+    if (depth == 8 && source == PixelDepth::Argb32)
         d.colorTable = s->palette;
 
     if (!s->info->ownEncoder)
@@ -265,7 +273,7 @@ OSErr CompressionSequence::begin(int width, int height, PixelFormat source, cons
     return err::noErr;
 }
 
-OSErr CompressionSequence::Impl::encodeOwn(const PixelBuffer& src, const Rect& r, CompressedFrame& out) const
+OSErr CompressionSequence::Impl::encodeOwn(const OffscreenPicture& src, const Rect& r, CompressedFrame& out) const
 {
     // 'raw ': rows packed without padding.
     const std::size_t rowBytes = std::size_t(width) * std::size_t(detail::planeBytesPerPixel(plane));
@@ -274,21 +282,22 @@ OSErr CompressionSequence::Impl::encodeOwn(const PixelBuffer& src, const Rect& r
     } catch (const std::bad_alloc&) {
         return err::memFullErr;
     }
-    detail::writePlane(src, r, plane, inverse, out.data.data(), rowBytes, width, height);
+    detail::writePlane(src, r, plane, palette, out.data.data(), rowBytes, width, height);
     out.keyFrame = true;
     return err::noErr;
 }
 
-OSErr CompressionSequence::compressFrame(const PixelBuffer& src, const Rect& srcRect, CompressedFrame& out)
+OSErr CompressionSequence::compressFrame(const OffscreenPicture& src, const Rect& srcRect, CompressedFrame& out)
 {
     out = CompressedFrame();
     if (!m)
         return err::paramErr;
     Impl& s = *m;
-    if (src.empty() || src.format() != s.source || srcRect.width() != s.width || srcRect.height() != s.height ||
-        srcRect.top < 0 || srcRect.left < 0 || srcRect.bottom > src.height() || srcRect.right > src.width())
+    const Rect& b = src.bounds();
+    if (src.isNull() || src.depth() != s.source || srcRect.width() != s.width || srcRect.height() != s.height ||
+        srcRect.top < b.top || srcRect.left < b.left || srcRect.bottom > b.bottom || srcRect.right > b.right)
         return err::paramErr;
-    if (s.plane == PlaneFormat::indices && s.source == PixelFormat::indexed8) {
+    if (s.plane == PlaneFormat::indices && s.source == PixelDepth::Indexed8) {
         if (s.frameIndex == 0) {
             s.palette = src.colorTable();
             s.description.colorTable = s.palette;
@@ -319,11 +328,11 @@ OSErr CompressionSequence::compressFrame(const PixelBuffer& src, const Rect& src
     }
     if (s.yuv) {
         AVFrame* p = s.planeFrame.get();
-        detail::writePlane(src, srcRect, s.plane, s.inverse, p->data[0], std::size_t(p->linesize[0]), s.codedWidth,
-                           s.codedHeight);
+        detail::writePlane(src, srcRect, s.plane, s.palette, p->data[0], std::size_t(p->linesize[0]), p->width,
+                           p->height);
         sws_scale(s.sws.get(), p->data, p->linesize, 0, s.codedHeight, f->data, f->linesize);
     } else {
-        detail::writePlane(src, srcRect, s.plane, s.inverse, f->data[0], std::size_t(f->linesize[0]), s.codedWidth,
+        detail::writePlane(src, srcRect, s.plane, s.palette, f->data[0], std::size_t(f->linesize[0]), s.codedWidth,
                            s.codedHeight);
         if (s.encoderFormat == AV_PIX_FMT_GRAY8) {
             // FFmpeg's Animation encoder takes 8-bit pixels as grey levels and stores 255 - level
@@ -335,8 +344,9 @@ OSErr CompressionSequence::compressFrame(const PixelBuffer& src, const Rect& src
                     row[x] = std::uint8_t(255 - row[x]);
             }
         } else if (s.encoderFormat == AV_PIX_FMT_PAL8) {
-            const auto argb = s.palette.toArgb();
-            std::copy(argb.begin(), argb.end(), reinterpret_cast<std::uint32_t*>(f->data[1]));
+            auto* pal = reinterpret_cast<std::uint32_t*>(f->data[1]);
+            for (int i = 0; i < 256; ++i)
+                pal[i] = s.palette.argb(std::uint8_t(i));
         }
     }
     f->pts = s.frameIndex;

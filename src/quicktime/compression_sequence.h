@@ -30,12 +30,14 @@ public:
     CompressionSequence(CompressionSequence&&) noexcept;
     CompressionSequence& operator=(CompressionSequence&&) noexcept;
 
-    // Starts a sequence of width x height frames taken from pictures of the source format.
+    // Starts a sequence of width x height frames taken from pictures of the source depth.
     // Errors as compressImage.
-    OSErr begin(int width, int height, PixelFormat source, const SequenceCompressionParams& params);
-    // Compresses the part srcRect of src (its size must be the sequence's, its format the
-    // source format). Errors: paramErr, codecErr, memFullErr; an error ends the sequence.
-    OSErr compressFrame(const PixelBuffer& src, const Rect& srcRect, CompressedFrame& out);
+    OSErr begin(int width, int height, PixelDepth source, const SequenceCompressionParams& params);
+    // Compresses the part srcRect (picture coordinates) of src; its size must be the
+    // sequence's, the picture's depth the source depth, and an 8-bit picture's colour table the
+    // first frame's. Errors: paramErr (nothing is compressed), codecErr and memFullErr (which end
+    // the sequence).
+    OSErr compressFrame(const OffscreenPicture& src, const Rect& srcRect, CompressedFrame& out);
     // The description of every frame (data size 0). Valid after a successful begin.
     const ImageDescription& description() const;
     void end();

@@ -17,12 +17,12 @@ public:
     DecompressionSequence(DecompressionSequence&&) noexcept;
     DecompressionSequence& operator=(DecompressionSequence&&) noexcept;
 
-    // Errors: noCodecErr, badImageDescription (size outside 1..PixelBuffer::maxDimension or
-    // more than PixelBuffer::maxPixels), codecErr (the decoder refuses the description).
+    // Errors: noCodecErr, badImageDescription (size outside 1..kMaxImageDimension or more than
+    // kMaxImagePixels), codecErr (the decoder refuses the description).
     OSErr begin(const ImageDescription& description);
-    // Decompresses one frame into out (the description's size); see decompressImage for the
-    // formats and errors. A failed frame leaves the sequence usable for the next key frame.
-    OSErr decompressFrame(std::span<const std::uint8_t> data, PixelFormat format, PixelBuffer& out);
+    // Decompresses one frame into out; see decompressImage for the depths, the picture made and
+    // the errors. A failed frame leaves the sequence usable for the next key frame.
+    OSErr decompressFrame(std::span<const std::uint8_t> data, PixelDepth depth, OffscreenPicture& out);
     const ImageDescription& description() const;
     void end();
 

@@ -1,5 +1,6 @@
 #include "quicktime/image_description.h"
 
+#include "quicktime/color_table_io.h"
 #include "quicktime/errors.h"
 
 namespace qm {
@@ -17,7 +18,7 @@ std::optional<ColorTable> ctabExtension(const Bytes& extensions)
         ByteReader payload = r.sub(size - 8);
         if (type == fourCC("ctab")) {
             ColorTable table;
-            if (ColorTable::read(payload, table) == err::noErr)
+            if (readColorTable(payload, table) == err::noErr)
                 return table;
             return std::nullopt;
         }
@@ -35,7 +36,7 @@ ColorTable ImageDescription::effectiveColorTable() const
         return *colorTable;
     if (auto table = ctabExtension(extensions))
         return *table;
-    return ColorTable::macDefault(depth);
+    return macColorTable(depth);
 }
 
 OSErr ImageDescription::parse(std::span<const std::uint8_t> bytes, ImageDescription& out)
@@ -72,7 +73,7 @@ OSErr ImageDescription::parse(std::span<const std::uint8_t> bytes, ImageDescript
     // one could fit has none: the standard table applies.
     if (out.colorTableId == 0 && out.pixelDepth() >= 1 && out.pixelDepth() <= 8 && r.remaining() >= 8) {
         ColorTable table;
-        if (const OSErr e = ColorTable::read(r, table); e != err::noErr)
+        if (const OSErr e = readColorTable(r, table); e != err::noErr)
             return e;
         out.colorTable = std::move(table);
     }
@@ -84,7 +85,7 @@ OSErr ImageDescription::parse(std::span<const std::uint8_t> bytes, ImageDescript
 Bytes ImageDescription::build() const
 {
     const bool storedTable = colorTable.has_value() && pixelDepth() >= 1 && pixelDepth() <= 8;
-    ByteWriter w(fixedSize + (storedTable ? colorTable->byteSize() : 0) + extensions.size());
+    ByteWriter w(fixedSize + (storedTable ? colorTableByteSize(*colorTable) : 0) + extensions.size());
     w.u32(0);
     w.type(codecType);
     w.zeros(6);
@@ -104,7 +105,7 @@ Bytes ImageDescription::build() const
     w.i16(depth);
     w.i16(storedTable ? 0 : colorTableId);
     if (storedTable)
-        colorTable->write(w);
+        writeColorTable(w, *colorTable);
     w.bytes(extensions);
     w.putU32At(0, std::uint32_t(w.size()));
     return w.take();

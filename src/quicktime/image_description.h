@@ -14,7 +14,7 @@
 #include <string>
 
 #include "quicktime/byte_io.h"
-#include "quicktime/color_table.h"
+#include "quicktime/raster_color_table.h"
 
 namespace qm {
 
