@@ -6,7 +6,7 @@
 
 namespace qm {
 
-OSErr getMoviePicture(const Movie& movie, TimeValue movieTime, PixelBuffer& out)
+OSErr getMoviePicture(const Movie& movie, TimeValue movieTime, OffscreenPicture& out)
 {
     for (int i = 1; i <= movie.trackCount(); ++i) {
         const Track* track = movie.track(i);
@@ -21,7 +21,7 @@ OSErr getMoviePicture(const Movie& movie, TimeValue movieTime, PixelBuffer& out)
         ImageDescription description;
         if (const OSErr e = ImageDescription::parse(sample.description.bytes(), description))
             return e;
-        return decompressImage(description, sample.data, PixelFormat::argb32, out);
+        return decompressImage(description, sample.data, PixelDepth::Argb32, out);
     }
     return err::invalidTime;
 }
