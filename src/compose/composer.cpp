@@ -8,6 +8,7 @@
 #include "compose/node_writers.h"
 #include "compose/prepare_working_copy.h"
 #include "compose/tile_compressor.h"
+#include "quicktime/raster_geometry.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
@@ -126,12 +127,13 @@ OSErr fillEmptyHotSpotTrack(Movie& movie, Track* track)
 {
     if (!track || !track->media() || track->media()->sampleCount() > 0)
         return 0;
-    IndexedImage blank;
-    blank.width = std::max(1, int(track->width() >> 16));
-    blank.height = std::max(1, int(track->height() >> 16));
-    blank.pixels.assign(std::size_t(blank.width) * std::size_t(blank.height), 0);
+    OffscreenPicture blank;
+    const Rect frameRect = makeRect(0, 0, std::max(1, int(track->height() >> 16)), std::max(1, int(track->width() >> 16)));
+    if (OSErr e = blank.allocate(PixelDepth::Indexed8, frameRect))
+        return e;
+    blank.fill(0);
     EncodedImage frame;
-    if (OSErr e = compressHotSpotTile(blank, Rect{0, 0, std::int16_t(blank.height), std::int16_t(blank.width)}, frame))
+    if (OSErr e = compressHotSpotTile(blank, frameRect, frame))
         return e;
     return appendSample(*track, frame.data, SampleDescription(frame.description),
                         std::max<TimeValue>(movie.duration(), 1), 0);
