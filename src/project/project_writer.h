@@ -1,0 +1,29 @@
+#pragma once
+// Saving project documents: the composed movie (when there is one), the project atom container
+// and the trailer, written beside the document and renamed over it only when complete.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "project/embedded_movie.h"
+#include "project/scene.h"
+#include "quicktime/byte_io.h"
+
+namespace qm {
+
+struct ProjectWriteOptions {
+    ProgressCallback progress; // reports while a composed movie is copied in
+};
+
+// On success the scene is clean, `file` is its project file, and media aliases point from the
+// new file's folder. On failure the previous document is untouched and no temporary file stays.
+OSErr saveProject(Scene& scene, const std::filesystem::path& file, const ProjectWriteOptions& options = {},
+                  std::string* detail = nullptr);
+
+// The project atom container exactly as saveProject stores it.
+Bytes buildProjectContainer(const Scene& scene);
+
+// A map object list (the data of 'BOLS'; also the "QMP Background" clipboard block).
+Bytes writeMapObjectList(const std::vector<MapObject>& objects, bool selectedOnly);
+
+} // namespace qm
