@@ -256,5 +256,42 @@ TEST_F(DocumentTest, NodesWithoutIdsAreReportedOnce)
     EXPECT_EQ(scene().nodes[1].id, 2);
 }
 
+TEST_F(DocumentTest, AStoredComposedMovieComesBackIntoTheScratchFolder)
+{
+    const auto movie = path("composed.mov");
+    {
+        std::ofstream out(movie, std::ios::binary);
+        const char atoms[] = {0, 0, 0, 8, 'm', 'd', 'a', 't', 0, 0, 0, 8, 'm', 'o', 'o', 'v'};
+        out.write(atoms, sizeof atoms);
+    }
+    const auto still = path("still.png");
+    std::ofstream(still) << "png";
+    Scene s = makeNewScene();
+    Node node;
+    node.kind = NodeKind::kStillImage;
+    node.id = 1;
+    node.mediaReference = FileAlias::forFile(still, temp.path()).serialize();
+    s.nodes.push_back(node);
+    s.composedMovieFile = movie;
+    s.composedAt = 1700000000;
+    const auto file = path("composed.qmp");
+    ASSERT_EQ(saveProject(s, file), 0);
+
+    const auto scratch = path("scratch");
+    std::filesystem::create_directory(scratch);
+    preferences.setScratchFolder(scratch.string());
+    startShell();
+    open(file);
+    ASSERT_NE(sceneWindow(), nullptr);
+    const auto copied = scene().composedMovieFile;
+    EXPECT_EQ(copied.parent_path(), scratch);
+    EXPECT_EQ(std::filesystem::file_size(copied), 16u);
+    EXPECT_EQ(sceneWindow()->enabledTabCount(), 5);
+    // The scene owns its scratch copy: closing the document deletes it.
+    shell->runCommand(cmdClose);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(std::filesystem::exists(copied));
+}
+
 } // namespace
 } // namespace qm
