@@ -1,8 +1,6 @@
 #include "compose/composer.h"
 
-#include <ctime>
 #include <system_error>
-#include <thread>
 
 #include "compose/composed_movie.h"
 #include "compose/node_writers.h"
@@ -16,18 +14,6 @@
 #include "quicktime/movie_vr.h"
 
 namespace qm {
-
-std::uint32_t composeTimestamp(const ComposeEnvironment& env)
-{
-    return env.deterministic ? 1u : std::uint32_t(std::time(nullptr));
-}
-
-unsigned compressionThreads(const ComposeEnvironment& env)
-{
-    if (env.threads)
-        return env.threads;
-    return std::max(1u, std::thread::hardware_concurrency());
-}
 
 std::int32_t composeProgressMaximum(const Scene& scene) { return std::int32_t(scene.nodes.size()) * 103 + 1; }
 
