@@ -16,28 +16,6 @@ namespace qm {
 
 namespace {
 
-// Puts the hot spot atoms into the node information sample as its 'hspa' atom (removing it when
-// there are none).
-OSErr replaceHotSpotParent(Movie& movie, const std::optional<AtomContainer>& hotSpots)
-{
-    Track* qtvr = nullptr;
-    if (FindTrackByMediaType(&movie, vrNodeType::kQtvr, &qtvr, nullptr) || !qtvr)
-        return err::badTrackIndex;
-    AtomContainer info;
-    if (OSErr e = readSampleContainer(*qtvr, info))
-        return e;
-    while (AtomRef old = info.findChild(AtomContainer::kRoot, vrAtom::kHotSpotParent))
-        info.removeAtom(old);
-    if (hotSpots) {
-        AtomRef parent;
-        if (OSErr e = info.insertChild(AtomContainer::kRoot, vrAtom::kHotSpotParent, 1, 0, {}, &parent))
-            return e;
-        if (OSErr e = info.copyChildren(*hotSpots, AtomContainer::kRoot, parent))
-            return e;
-    }
-    return replaceFirstSample(*qtvr, info.serialize());
-}
-
 OSErr removeHotSpotTrack(Movie& movie, Track& owner, int index)
 {
     if (index <= 0)
@@ -73,19 +51,6 @@ OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int h
     return 0;
 }
 
-OSErr writeSampleRecord(Track& track, OSType atomType, std::span<const std::uint8_t> record)
-{
-    AtomContainer sample;
-    if (OSErr e = readSampleContainer(track, sample))
-        return e;
-    AtomRef atom = sample.findChild(AtomContainer::kRoot, atomType);
-    if (!atom)
-        return err::cannotFindAtomErr;
-    if (OSErr e = sample.setData(atom, record))
-        return e;
-    return replaceFirstSample(track, sample.serialize());
-}
-
 struct StripTiles {
     std::vector<EncodedImage> tiles;
 };
@@ -109,11 +74,10 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
         if (OSErr e = removeHotSpotTrack(movie, *pano, int(record.hotSpotRefTrackIndex)))
             return e;
         record.hotSpotRefTrackIndex = 0;
-        const auto bytes = record.toBytes();
-        if (OSErr e = writeSampleRecord(*pano, vrAtom::kPanoSample, bytes))
+        if (OSErr e = ReplacePanoramaSample(&movie, record))
             return e;
         node.mediaData = record;
-        return replaceHotSpotParent(movie, std::nullopt);
+        return ReplaceHotSpotParent(&movie, nullptr);
     }
 
     if (record.imageNumFramesX == 0 || record.imageNumFramesY == 0 || record.imageSizeX == 0 ||
@@ -177,15 +141,14 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
         });
     if (e)
         return e;
-    const auto bytes = record.toBytes();
-    if (OSErr we = writeSampleRecord(*pano, vrAtom::kPanoSample, bytes))
+    if (OSErr we = ReplacePanoramaSample(&movie, record))
         return we;
     node.mediaData = record;
 
     std::optional<AtomContainer> atoms;
     if (OSErr be = buildHotSpotAtoms(scene, node, imageRect, hotSpotRect, atoms))
         return be;
-    return replaceHotSpotParent(movie, atoms);
+    return ReplaceHotSpotParent(&movie, atoms ? &*atoms : nullptr);
 }
 
 OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const ComposeEnvironment& env)
@@ -210,7 +173,7 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
     if (node.hotSpots.empty()) {
         if (OSErr e = removeHotSpotTrack(movie, *object, hotIndex))
             return e;
-        return replaceHotSpotParent(movie, std::nullopt);
+        return ReplaceHotSpotParent(&movie, nullptr);
     }
     if (!image)
         return err::invalidTrack;
@@ -248,7 +211,7 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
     std::optional<AtomContainer> atoms;
     if (OSErr be = buildHotSpotAtoms(scene, node, frame, frame, atoms))
         return be;
-    return replaceHotSpotParent(movie, atoms);
+    return ReplaceHotSpotParent(&movie, atoms ? &*atoms : nullptr);
 }
 
 } // namespace qm

@@ -6,6 +6,7 @@
 #include "compose/vr_atoms.h"
 #include "compose/working_copy_conversions.h"
 #include "quicktime/errors.h"
+#include "quicktime/movie_vr.h"
 
 namespace qm {
 
@@ -34,10 +35,7 @@ OSErr rescaleObject(Movie& movie)
     record.viewDuration = std::uint32_t(convertTimeScale(record.viewDuration, movie.timeScale(), 3600));
     if (OSErr e = movie.setTimeScale(3600))
         return e;
-    const auto bytes = record.toBytes();
-    if (OSErr e = sample.setData(obji, bytes))
-        return e;
-    return replaceFirstSample(*object, sample.serialize());
+    return ReplaceObjectSample(&movie, record);
 }
 
 OSErr writeWorkingFile(Node& node, const std::filesystem::path& media,

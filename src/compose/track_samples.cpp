@@ -51,26 +51,6 @@ OSErr appendSample(Track& track, std::span<const std::uint8_t> data, const Sampl
     return track.insertMedia(trackTime, at, duration);
 }
 
-OSErr replaceFirstSample(Track& track, std::span<const std::uint8_t> data)
-{
-    Media* media = track.media();
-    if (!media)
-        return err::invalidMedia;
-    const auto shown = shownSamples(track);
-    if (shown.empty())
-        return err::timeNotInMedia;
-    MediaSample old;
-    if (OSErr e = media->getSample(shown.front().mediaTime, old))
-        return e;
-    const TimeValue at = media->addSample(data, old.duration, old.description);
-    if (at < 0)
-        return track.movie().error() ? track.movie().error() : err::paramErr;
-    const TimeValue span = shown.front().trackDuration;
-    if (OSErr e = track.deleteSegment(0, span))
-        return e;
-    return track.insertMedia(0, at, old.duration);
-}
-
 OSErr readSampleContainer(const Track& track, AtomContainer& out, MediaSample* sample)
 {
     MediaSample s;

@@ -28,10 +28,6 @@ OSErr firstShownSample(const Track& track, MediaSample& out);
 OSErr appendSample(Track& track, std::span<const std::uint8_t> data, const SampleDescription& description,
                    TimeValue duration, TimeValue trackTime, std::uint32_t flags = 0);
 
-// Replaces the first sample a one-node working copy's track shows by new bytes of the same
-// duration and description.
-OSErr replaceFirstSample(Track& track, std::span<const std::uint8_t> data);
-
 // The first sample of a track as an atom container (node information, panorama and object
 // samples). Errors: those of reading it, invalidAtomContainerErr.
 OSErr readSampleContainer(const Track& track, AtomContainer& out, MediaSample* sample = nullptr);
