@@ -1,5 +1,7 @@
 #pragma once
-// Opening and saving projects for the commands that edit them.
+// Opening and saving projects for the compose command, which needs every node's media. Commands
+// that only edit the scene open it through openSceneForEdit (scene_subcommands.h), which keeps
+// unreachable media references as they are.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -14,7 +14,7 @@ int run(const std::vector<std::string>& args)
         return 2;
     }
     qm::Scene scene;
-    if (!qm::cli::openProjectForEdit(args[0], scene))
+    if (!qm::cli::openSceneForEdit(args[0], false, scene))
         return 1;
     int status = 0;
     const auto id = qm::cli::nodeIdArgument(scene, args[1]);
@@ -23,7 +23,7 @@ int run(const std::vector<std::string>& args)
     } else {
         qm::deleteNode(scene, *id);
         std::cout << "deleted node " << *id << "\n";
-        if (!qm::cli::saveEditedProject(scene, args[0]))
+        if (!qm::cli::saveEditedScene(scene))
             status = 1;
     }
     qm::disposeScene(scene);

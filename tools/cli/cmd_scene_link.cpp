@@ -17,7 +17,7 @@ int run(const std::vector<std::string>& argsIn)
         return 2;
     }
     qm::Scene scene;
-    if (!qm::cli::openProjectForEdit(args[0], scene))
+    if (!qm::cli::openSceneForEdit(args[0], false, scene))
         return 1;
     const auto source = qm::cli::nodeIdArgument(scene, args[1]);
     const auto dest = qm::cli::nodeIdArgument(scene, args[2]);
@@ -37,7 +37,7 @@ int run(const std::vector<std::string>& argsIn)
             }
             std::cout << (made ? "linked " : "already linked ") << from << " -> " << to << "\n";
         }
-        if (status == 0 && !qm::cli::saveEditedProject(scene, args[0]))
+        if (status == 0 && !qm::cli::saveEditedScene(scene))
             status = 1;
     }
     qm::disposeScene(scene);

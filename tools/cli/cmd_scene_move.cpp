@@ -25,7 +25,7 @@ int run(const std::vector<std::string>& args)
     if (!coordinate(args[2], v) || !coordinate(args[3], h))
         return qm::cli::fail("V and H must be map coordinates (whole numbers)");
     qm::Scene scene;
-    if (!qm::cli::openProjectForEdit(args[0], scene))
+    if (!qm::cli::openSceneForEdit(args[0], false, scene))
         return 1;
     int status = 0;
     const auto id = qm::cli::nodeIdArgument(scene, args[1]);
@@ -40,7 +40,7 @@ int run(const std::vector<std::string>& args)
         node = qm::findNode(scene, *id);
         std::cout << "node " << *id << " at " << node->mapPosition.v << "," << node->mapPosition.h
                   << (moved ? "" : " (unchanged)") << "\n";
-        if (moved && !qm::cli::saveEditedProject(scene, args[0]))
+        if (moved && !qm::cli::saveEditedScene(scene))
             status = 1;
     }
     qm::disposeScene(scene);
