@@ -109,7 +109,6 @@ bool AppShell::start(const CommandLine& commandLine)
         StartupBox::showFor(kStartupBoxSeconds, m_main.get());
 
     m_templates = makeTemplatesFolder();
-    setTemplatesFolder(m_templates);
     setScratchFolderSource([this] { return std::filesystem::path(m_preferences.scratchFolder()); });
 
     m_idle->setExtraWork([this] { idleWork(); });
@@ -120,7 +119,12 @@ bool AppShell::start(const CommandLine& commandLine)
     if (commandLine.newDocument) {
         newDocument();
     } else if (!commandLine.documents.isEmpty()) {
-        openHere(std::filesystem::path(commandLine.documents.first().toStdString()));
+        // Paths are made absolute: the document keeps its file for Save and Revert, and its
+        // media aliases resolve against the file's folder.
+        std::error_code ec;
+        const std::filesystem::path first(commandLine.documents.first().toStdString());
+        const std::filesystem::path absolute = std::filesystem::absolute(first, ec);
+        openHere(ec ? first : absolute);
         for (qsizetype i = 1; i < commandLine.documents.size(); ++i)
             InstanceLauncher::launch(commandLine.documents[i]);
     } else {

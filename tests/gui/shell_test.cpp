@@ -53,6 +53,13 @@ TEST_F(ShellCommandTest, TheMainWindowIsABarWithTheMenusAndSixAccelerators)
     EXPECT_EQ(main->action(cmdUndo)->text(), "Can't Undo");
 }
 
+TEST_F(ShellCommandTest, StartUpMakesTheTemplatesFolder)
+{
+    startShell();
+    EXPECT_EQ(shell->templatesFolder().filename(), "Templates");
+    EXPECT_TRUE(std::filesystem::is_directory(shell->templatesFolder()));
+}
+
 TEST_F(ShellCommandTest, NewWithASceneOpenStartsAnotherInstance)
 {
     newScene();
