@@ -64,12 +64,13 @@ AppShell::~AppShell()
 bool AppShell::start(const CommandLine& commandLine)
 {
     if (m_options.checkPlatform) {
-        const QuickTimeStartup started = startQuickTime(quickTime());
+        QuickTimeConnection& platform = m_options.platform ? *m_options.platform : quickTime();
+        const QuickTimeStartup started = startQuickTime(platform);
         if (started.error != 0) {
             alerts().reportStartupFailure(started.error, started.detail);
             return false;
         }
-        m_platformStarted = true;
+        m_platform = &platform;
     }
 
     const std::filesystem::path scratch = defaultScratchFolder();
@@ -159,9 +160,9 @@ void AppShell::finish()
     m_idle->stop();
     if (m_options.savePreferences)
         m_options.savePreferences();
-    if (m_platformStarted) {
-        stopQuickTime(quickTime());
-        m_platformStarted = false;
+    if (m_platform) {
+        stopQuickTime(*m_platform);
+        m_platform = nullptr;
     }
 }
 
