@@ -84,5 +84,7 @@ constexpr OSErr quickTimeStartFailed = 135;       // start-up: initialisation fa
 constexpr OSErr notQuickTimeVR2 = 134;
 constexpr OSErr multiNodeMovie = 200;
 constexpr OSErr nodesGivenIds = 201;
+constexpr OSErr noFreeHotSpotId = 202;    // a node already holds hot spots with every usable ID
+constexpr OSErr genericNodeInScene = 203; // composing a scene with a node that has no media
 
 } // namespace qm::err

@@ -1,0 +1,76 @@
+#include "compose/hot_spot_painter.h"
+
+#include "compose/hot_spot_ids.h"
+#include "quicktime/raster_copy.h"
+#include "quicktime/raster_painter.h"
+#include "quicktime/raster_shapes.h"
+#include "quicktime/region_bytes.h"
+
+namespace qm {
+
+int hotSpotWrapDistance(const Node& node)
+{
+    const auto* pano = std::get_if<PanoramaSampleRecord>(&node.mediaData);
+    if (node.kind != NodeKind::kPanorama || !pano || pano->minPan != 0.0f || pano->maxPan != 360.0f)
+        return 0;
+    // Panorama display bounds hold the unrolled image a quarter turned: its height is the width.
+    return node.displayBounds.height();
+}
+
+namespace {
+
+Region shapeOf(const HotSpot& h)
+{
+    switch (h.shape) {
+    case HotSpotShape::kCircle:
+    case HotSpotShape::kOval: return ovalRegion(h.bounds);
+    case HotSpotShape::kRegion: {
+        // A region whose outline cannot be read falls back to its bounds.
+        Region r;
+        if (readRegion(h.regionData, r) == 0)
+            return r;
+        return Region::fromRect(h.bounds);
+    }
+    default: return Region::fromRect(h.bounds);
+    }
+}
+
+} // namespace
+
+OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& g, const Rect& area,
+                    OffscreenPicture& out)
+{
+    if (OSErr e = out.allocate(PixelDepth::Indexed8, area))
+        return e;
+    out.fill(0);
+    RasterPainter painter(out);
+    const bool scale = g.imageRect != g.hotSpotImageRect && !g.imageRect.empty() && !g.hotSpotImageRect.empty();
+    const int wrap = scale && g.wrapDistance
+                         ? mapCoordinate(g.wrapDistance, 0, g.imageRect.width(), 0, g.hotSpotImageRect.width())
+                         : g.wrapDistance;
+    for (const HotSpot& h : node.hotSpots) {
+        if (h.viewColumn != column || h.viewRow != row || !isUsableHotSpotId(h.id))
+            continue;
+        Region shape = shapeOf(h);
+        if (scale)
+            shape = shape.mapped(g.imageRect, g.hotSpotImageRect);
+        painter.setForeValue(std::uint32_t(h.id));
+        painter.paintRegion(shape);
+        if (wrap != 0) {
+            painter.paintRegion(shape.offset(wrap, 0));
+            painter.paintRegion(shape.offset(-wrap, 0));
+        }
+    }
+    return 0;
+}
+
+OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
+                                OffscreenPicture& out)
+{
+    OffscreenPicture upright;
+    if (OSErr e = paintHotSpots(node, 0, 0, geometry, strip, upright))
+        return e;
+    return rotatePicture(upright, Rotation::CounterClockwise, out);
+}
+
+} // namespace qm

@@ -1,0 +1,28 @@
+#pragma once
+// Compression of the composer's tiles and frames through the codec layer. Every function is
+// reentrant: tiles are compressed on several threads at once.
+#include <span>
+
+#include "project/scene.h"
+#include "quicktime/offscreen_picture.h"
+
+namespace qm {
+
+struct EncodedImage {
+    Bytes data;
+    Bytes description; // image description bytes ('stsd' entry form)
+};
+
+// A part (picture coordinates) of an 8-bit hot spot picture as one lossless 'smc ' tile
+// (quality 1024): every pixel keeps its hot spot ID.
+OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, EncodedImage& out);
+
+// Decompresses an image sample and compresses it again with the settings' codec type, depth
+// (0: the codec's natural depth) and spatial quality.
+OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const std::uint8_t> data,
+                      const CompressionSettings& settings, EncodedImage& out);
+
+// A still image as one Photo-JPEG frame at normal quality.
+OSErr compressStillImage(const OffscreenPicture& picture, EncodedImage& out);
+
+} // namespace qm
