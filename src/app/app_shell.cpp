@@ -64,12 +64,13 @@ AppShell::~AppShell()
 bool AppShell::start(const CommandLine& commandLine)
 {
     if (m_options.checkPlatform) {
-        const QuickTimeStartup started = startQuickTime(quickTime());
+        QuickTimeConnection& platform = m_options.platform ? *m_options.platform : quickTime();
+        const QuickTimeStartup started = startQuickTime(platform);
         if (started.error != 0) {
             alerts().reportStartupFailure(started.error, started.detail);
             return false;
         }
-        m_platformStarted = true;
+        m_platform = &platform;
     }
 
     const std::filesystem::path scratch = defaultScratchFolder();
@@ -109,7 +110,6 @@ bool AppShell::start(const CommandLine& commandLine)
         StartupBox::showFor(kStartupBoxSeconds, m_main.get());
 
     m_templates = makeTemplatesFolder();
-    setTemplatesFolder(m_templates);
     setScratchFolderSource([this] { return std::filesystem::path(m_preferences.scratchFolder()); });
 
     m_idle->setExtraWork([this] { idleWork(); });
@@ -120,7 +120,12 @@ bool AppShell::start(const CommandLine& commandLine)
     if (commandLine.newDocument) {
         newDocument();
     } else if (!commandLine.documents.isEmpty()) {
-        openHere(std::filesystem::path(commandLine.documents.first().toStdString()));
+        // Paths are made absolute: the document keeps its file for Save and Revert, and its
+        // media aliases resolve against the file's folder.
+        std::error_code ec;
+        const std::filesystem::path first(commandLine.documents.first().toStdString());
+        const std::filesystem::path absolute = std::filesystem::absolute(first, ec);
+        openHere(ec ? first : absolute);
         for (qsizetype i = 1; i < commandLine.documents.size(); ++i)
             InstanceLauncher::launch(commandLine.documents[i]);
     } else {
@@ -155,9 +160,9 @@ void AppShell::finish()
     m_idle->stop();
     if (m_options.savePreferences)
         m_options.savePreferences();
-    if (m_platformStarted) {
-        stopQuickTime(quickTime());
-        m_platformStarted = false;
+    if (m_platform) {
+        stopQuickTime(*m_platform);
+        m_platform = nullptr;
     }
 }
 

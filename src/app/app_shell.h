@@ -19,6 +19,7 @@ namespace qm {
 class IdleBroadcaster;
 class MainWindow;
 class PreferencesRecord;
+class QuickTimeConnection;
 class ScratchSpaceMonitor;
 class EventHandler;
 
@@ -28,6 +29,7 @@ public:
     struct Options {
         bool showStartupBox = true; // in the first instance
         bool checkPlatform = true;  // the QuickTime layer's start-up checks
+        QuickTimeConnection* platform = nullptr; // null: the program's connection
         // Reads the preferences file into the record, given the default scratch folder.
         std::function<void(const std::string& defaultScratchFolder)> loadPreferences;
         // Writes the record to the preferences file at the end of the run.
@@ -85,7 +87,7 @@ private:
     QPointer<SceneWindow> m_scene;
     std::filesystem::path m_templates;
     std::unique_ptr<QLockFile> m_instanceLock;
-    bool m_platformStarted = false;
+    QuickTimeConnection* m_platform = nullptr; // while started
     bool m_quitRequested = false;
     bool m_exiting = false;
     bool m_finished = false;

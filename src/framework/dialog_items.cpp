@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
-#include <QSignalBlocker>
 #include <QTabWidget>
 
 namespace qm::items {
@@ -46,13 +45,6 @@ void setControlValue(QWidget* dialog, int id, int value)
         s->setValue(value);
     else if (auto* t = qobject_cast<QTabWidget*>(w))
         t->setCurrentIndex(value - 1);
-}
-
-int toggleCheckBox(QWidget* dialog, int id)
-{
-    int v = controlValue(dialog, id) == 1 ? 0 : 1;
-    setControlValue(dialog, id, v);
-    return v;
 }
 
 void insertListItem(QComboBox* list, int after, const QString& text)

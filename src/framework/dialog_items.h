@@ -24,8 +24,6 @@ T* item(const QWidget* dialog, int id)
 int controlValue(const QWidget* dialog, int id);
 // Does nothing (and emits nothing) when the value is already the control's.
 void setControlValue(QWidget* dialog, int id, int value);
-// Ticks a box that was not ticked and clears one that was; returns the new value.
-int toggleCheckBox(QWidget* dialog, int id);
 
 // Inserts after entry n (1-based; 0 inserts at the top, beyond the count appends).
 void insertListItem(QComboBox* list, int after, const QString& text);

@@ -17,6 +17,8 @@ SceneDocument::SceneDocument(Scene scene, QObject* parent)
 SceneDocument::~SceneDocument()
 {
     // Commands may hold files of their own (a composed movie an edit took away); they go first.
+    blockSignals(true);
+    m_undo.blockSignals(true);
     m_undo.clear();
     disposeScene(m_scene);
 }

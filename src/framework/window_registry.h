@@ -17,7 +17,6 @@ public:
     std::size_t add(EventHandler* window);
     void remove(EventHandler* window);
     bool contains(const EventHandler* window) const;
-    std::size_t slotCount() const { return m_slots.size(); }
     EventHandler* slot(std::size_t index) const;
 
     // Calls the window's handler with the window made current; 1 when there is no handler.

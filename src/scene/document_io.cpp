@@ -16,12 +16,6 @@ namespace {
 // How long copying a stored composed movie may take before its progress window shows.
 constexpr double kProgressDelaySeconds = 0.5;
 
-std::filesystem::path& templatesFolderSlot()
-{
-    static std::filesystem::path folder;
-    return folder;
-}
-
 std::function<std::filesystem::path()>& scratchFolderSource()
 {
     static std::function<std::filesystem::path()> source;
@@ -117,9 +111,6 @@ OSErr saveDocument(SceneDocument& document, const std::filesystem::path& path)
     document.markSaved(path);
     return 0;
 }
-
-std::filesystem::path templatesFolder() { return templatesFolderSlot(); }
-void setTemplatesFolder(const std::filesystem::path& folder) { templatesFolderSlot() = folder; }
 
 void setScratchFolderSource(std::function<std::filesystem::path()> source)
 {

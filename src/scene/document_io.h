@@ -21,9 +21,6 @@ OSErr openDocument(const std::filesystem::path& path, std::unique_ptr<SceneDocum
 // Writes the project; on success the document is clean and belongs to that file.
 OSErr saveDocument(SceneDocument& document, const std::filesystem::path& path);
 
-// The folder of templates; Save As offers it for templates.
-std::filesystem::path templatesFolder();
-void setTemplatesFolder(const std::filesystem::path& folder);
 // Where a stored composed movie is brought back to: the scratch folder of the preferences.
 void setScratchFolderSource(std::function<std::filesystem::path()> source);
 

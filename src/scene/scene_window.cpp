@@ -77,6 +77,10 @@ SceneWindow::~SceneWindow()
 {
     WindowRegistry::instance().remove(this);
     closePage();
+    // The document goes while this window is still whole; it tells nobody on its way out.
+    disconnect(m_document.get(), nullptr, this, nullptr);
+    disconnect(&m_document->undoStack(), nullptr, this, nullptr);
+    m_document.reset();
 }
 
 int SceneWindow::handleEvent(std::int16_t code)
@@ -356,6 +360,7 @@ void SceneWindow::replaceDocument(std::unique_ptr<SceneDocument> document)
 {
     closePage();
     disconnect(m_document.get(), nullptr, this, nullptr);
+    disconnect(&m_document->undoStack(), nullptr, this, nullptr);
     m_document = std::move(document);
     connectDocument();
     m_enabledTabs = kPageCount;

@@ -102,6 +102,7 @@ TEST_F(Screenshots, MainWindowAndSettingsPage)
 
 TEST_F(Screenshots, PreferencesPanels)
 {
+    preferences.setScratchFolder("/tmp");
     PreferencesDialog dialog(preferences);
     const char* names[] = {"preferences_startup", "preferences_scratch_disk",
                            "preferences_annotations", "preferences_hot_spots"};

@@ -13,6 +13,7 @@
 #include "framework/scene_document.h"
 #include "framework/window_registry.h"
 #include "gui/shell_fixture.h"
+#include "quicktime/qt_startup.h"
 #include "scene/scene_window.h"
 
 namespace qm {
@@ -51,6 +52,69 @@ TEST_F(ShellCommandTest, TheMainWindowIsABarWithTheMenusAndSixAccelerators)
     for (int id : {cmdNew, cmdOpen, cmdExit, cmdPreferences, cmdAbout})
         EXPECT_TRUE(main->action(id)->isEnabled()) << id;
     EXPECT_EQ(main->action(cmdUndo)->text(), "Can't Undo");
+}
+
+// A platform whose facts the test decides.
+class FakePlatform : public QuickTimePlatform {
+public:
+    OSErr initialize() override { return initError; }
+    void terminate() override { ++terminated; }
+    OSErr enterMovies() override { return 0; }
+    void exitMovies() override {}
+    OSErr attribute(OSType selector, std::int32_t& response) override
+    {
+        response = selector == fourCC("qtim") ? version : vr;
+        return 0;
+    }
+    OSErr initError = 0;
+    std::int32_t version = 0x03000000;
+    std::int32_t vr = 1;
+    int terminated = 0;
+};
+
+TEST_F(ShellCommandTest, AFailedPlatformCheckEndsTheStartWithItsCode)
+{
+    struct Case {
+        OSErr init;
+        std::int32_t version, vr;
+        const char* text;
+    };
+    for (const Case c : {Case{-2093, 0x03000000, 1, "An error occured! (135)"},
+                         Case{0, 0x02FFFFFF, 1, "An error occured! (130)"},
+                         Case{0, 0x03000000, 2, "An error occured! (134)"}}) {
+        FakePlatform fake;
+        fake.initError = c.init;
+        fake.version = c.version;
+        fake.vr = c.vr;
+        QuickTimeConnection connection(fake);
+        AppShell::Options options;
+        options.showStartupBox = false;
+        options.platform = &connection;
+        test::testAlerts().clear();
+        AppShell failing(preferences, options);
+        EXPECT_FALSE(failing.start(CommandLine::parse({"/n~ew"})));
+        EXPECT_EQ(failing.mainWindow(), nullptr); // no window opened
+        ASSERT_EQ(test::testAlerts().shown().size(), 1u);
+        EXPECT_EQ(test::testAlerts().shown()[0].text.substr(0, 23), c.text);
+        EXPECT_FALSE(connection.isInitialized());
+    }
+    FakePlatform fine;
+    QuickTimeConnection connection(fine);
+    AppShell::Options options;
+    options.showStartupBox = false;
+    options.platform = &connection;
+    AppShell started(preferences, options);
+    EXPECT_TRUE(started.start({}));
+    EXPECT_TRUE(connection.isInitialized());
+    started.finish();
+    EXPECT_FALSE(connection.isInitialized());
+}
+
+TEST_F(ShellCommandTest, StartUpMakesTheTemplatesFolder)
+{
+    startShell();
+    EXPECT_EQ(shell->templatesFolder().filename(), "Templates");
+    EXPECT_TRUE(std::filesystem::is_directory(shell->templatesFolder()));
 }
 
 TEST_F(ShellCommandTest, NewWithASceneOpenStartsAnotherInstance)
