@@ -22,7 +22,7 @@ ComposeEnvironment standardComposeEnvironment(const PreferencesRecord* preferenc
         bool updated = false;
         return alias.resolve(base, out, updated);
     };
-    env.readStillImage = [](const std::filesystem::path& file, PixelBuffer& out) {
+    env.readStillImage = [](const std::filesystem::path& file, OffscreenPicture& out) {
         OSType type = 0;
         if (OSErr e = getFileType(file, type))
             return e;

@@ -22,11 +22,11 @@ OSErr compressHotSpotTile(const IndexedImage& image, const Rect& part, EncodedIm
 {
     if (part.empty() || part.left < 0 || part.top < 0 || part.right > image.width || part.bottom > image.height)
         return err::paramErr;
-    PixelBuffer tile(part.width(), part.height(), PixelFormat::indexed8, ColorTable::macDefault(8));
-    if (tile.empty())
-        return err::memFullErr;
+    OffscreenPicture tile;
+    if (OSErr e = tile.allocate(PixelDepth::Indexed8, Rect{0, 0, std::int16_t(part.height()), std::int16_t(part.width())}))
+        return e;
     for (int v = 0; v < part.height(); ++v)
-        std::memcpy(tile.row(v),
+        std::memcpy(tile.row8(v),
                     image.pixels.data() + std::size_t(part.top + v) * std::size_t(image.width) + std::size_t(part.left),
                     std::size_t(part.width()));
     ImageCompressionParams params;
@@ -46,8 +46,8 @@ OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const
     ImageDescription source;
     if (OSErr e = ImageDescription::parse(description, source))
         return e;
-    PixelBuffer picture;
-    if (OSErr e = decompressImage(source, data, PixelFormat::argb32, picture))
+    OffscreenPicture picture;
+    if (OSErr e = decompressImage(source, data, PixelDepth::Argb32, picture))
         return e;
     ImageCompressionParams params;
     params.codecType = settings.codecType ? settings.codecType : codecType::photoJpeg;
@@ -60,7 +60,7 @@ OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const
     return 0;
 }
 
-OSErr compressStillImage(const PixelBuffer& picture, EncodedImage& out)
+OSErr compressStillImage(const OffscreenPicture& picture, EncodedImage& out)
 {
     ImageCompressionParams params;
     params.codecType = codecType::photoJpeg;

@@ -5,7 +5,7 @@
 
 #include "compose/indexed_image.h"
 #include "project/scene.h"
-#include "quicktime/pixel_buffer.h"
+#include "quicktime/offscreen_picture.h"
 
 namespace qm {
 
@@ -24,6 +24,6 @@ OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const
                       const CompressionSettings& settings, EncodedImage& out);
 
 // A still image as one Photo-JPEG frame at normal quality.
-OSErr compressStillImage(const PixelBuffer& picture, EncodedImage& out);
+OSErr compressStillImage(const OffscreenPicture& picture, EncodedImage& out);
 
 } // namespace qm

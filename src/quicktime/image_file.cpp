@@ -57,23 +57,23 @@ AVCodecID ffmpegDecoderFor(OSType fileType)
 }
 
 // Composes ARGB pixels over white and makes them opaque.
-void flattenOverWhite(PixelBuffer& picture)
+void flattenOverWhite(OffscreenPicture& picture)
 {
     for (int y = 0; y < picture.height(); ++y) {
-        std::uint8_t* p = picture.row(y);
-        for (int x = 0; x < picture.width(); ++x, p += 4) {
-            const unsigned a = p[0];
+        std::uint32_t* p = picture.row32(picture.bounds().top + y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const std::uint32_t c = p[x];
+            const unsigned a = c >> 24;
             if (a == 0xFF)
                 continue;
-            for (int c = 1; c < 4; ++c)
-                p[c] = std::uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
-            p[0] = 0xFF;
+            auto over = [a](unsigned v) { return std::uint8_t((v * a + 255 * (255 - a) + 127) / 255); };
+            p[x] = argbPixel(over(c >> 16 & 0xFF), over(c >> 8 & 0xFF), over(c & 0xFF));
         }
     }
 }
 
 // The first picture of a whole image file handed to an FFmpeg image decoder as one packet.
-OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, PixelBuffer& out, std::string* detail)
+OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, OffscreenPicture& out, std::string* detail)
 {
     detail::initFfmpegLogging();
     const AVCodec* codec = avcodec_find_decoder(id);
@@ -105,23 +105,29 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, PixelB
     }
     const int w = frame->width;
     const int h = frame->height;
-    if (w > PixelBuffer::maxDimension || h > PixelBuffer::maxDimension ||
-        std::int64_t(w) * h > PixelBuffer::maxPixels) {
+    if (w > kMaxImageDimension || h > kMaxImageDimension || std::int64_t(w) * h > kMaxImagePixels) {
         setDetail(detail, "the image is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, too large");
         return err::memFullErr;
     }
-    PixelBuffer picture(w, h, PixelFormat::argb32);
-    if (picture.empty())
+    OffscreenPicture picture;
+    if (picture.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(h), std::int16_t(w)}) != err::noErr)
         return err::memFullErr;
-    detail::SwsContextPtr sws(sws_getContext(w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_ARGB,
+    detail::SwsContextPtr sws(sws_getContext(w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_RGB32,
                                              SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
                                              nullptr, nullptr));
-    if (!sws)
+    // libswscale may write past the end of a row: it converts into a frame of its own first.
+    detail::FramePtr argb(av_frame_alloc());
+    if (!sws || !argb)
         return err::codecErr;
-    std::uint8_t* dst[4] = {picture.row(0), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {int(picture.rowBytes()), 0, 0, 0};
-    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h)
+    argb->format = AV_PIX_FMT_RGB32;
+    argb->width = w;
+    argb->height = h;
+    if (av_frame_get_buffer(argb.get(), 0) < 0)
+        return err::memFullErr;
+    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, argb->data, argb->linesize) != h)
         return err::codecErr;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(picture.row8(y), argb->data[0] + std::ptrdiff_t(y) * argb->linesize[0], std::size_t(w) * 4);
     flattenOverWhite(picture);
     out = std::move(picture);
     return err::noErr;
@@ -129,7 +135,7 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, PixelB
 
 // MacPaint: a 512-byte header, then 720 rows of 72 bytes (576 pixels, 1 = black), each row
 // PackBits-compressed. Files that came through MacBinary keep its 128-byte header in front.
-OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, PixelBuffer& out, std::string* detail)
+OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail)
 {
     constexpr int kWidth = 576, kHeight = 720, kRowBytes = 72;
     std::size_t start = 512;
@@ -140,16 +146,18 @@ OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, PixelBuffer& out, std:
         return err::codecErr;
     }
     ByteReader r(bytes.subspan(start));
-    PixelBuffer picture(kWidth, kHeight, PixelFormat::argb32);
+    OffscreenPicture picture;
+    if (picture.allocate(PixelDepth::Argb32, Rect{0, 0, kHeight, kWidth}) != err::noErr)
+        return err::memFullErr;
     std::uint8_t row[kRowBytes];
     for (int y = 0; y < kHeight; ++y) {
         // Some writers end the picture early; the rest of the page stays white.
         if (!unpackBits(r, row, kRowBytes))
             std::memset(row, 0, kRowBytes);
-        std::uint8_t* d = picture.row(y);
-        for (int x = 0; x < kWidth; ++x, d += 4) {
+        std::uint32_t* d = picture.row32(y);
+        for (int x = 0; x < kWidth; ++x) {
             const std::uint8_t v = (row[x >> 3] >> (7 - (x & 7))) & 1 ? 0 : 0xFF;
-            d[0] = 0xFF, d[1] = v, d[2] = v, d[3] = v;
+            d[x] = argbPixel(v, v, v);
         }
     }
     out = std::move(picture);
@@ -157,7 +165,7 @@ OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, PixelBuffer& out, std:
 }
 
 // QuickTime Image File: classic atoms, an image description ('idsc') and the image ('idat').
-OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, PixelBuffer& out, std::string* detail)
+OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail)
 {
     std::span<const std::uint8_t> description, data;
     std::size_t pos = 0;
@@ -187,7 +195,7 @@ OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, PixelBuffer& out
     ImageDescription d;
     if (const OSErr e = ImageDescription::parse(description, d))
         return e;
-    if (const OSErr e = decompressImage(d, data, PixelFormat::argb32, out)) {
+    if (const OSErr e = decompressImage(d, data, PixelDepth::Argb32, out)) {
         setDetail(detail, "the '" + fourCCToString(d.codecType) + "' image cannot be decoded");
         return e;
     }
@@ -197,9 +205,9 @@ OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, PixelBuffer& out
 
 } // namespace
 
-OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, PixelBuffer& out, std::string* detail)
+OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, OffscreenPicture& out, std::string* detail)
 {
-    PixelBuffer picture;
+    OffscreenPicture picture;
     OSErr e = err::noErr;
     if (const AVCodecID id = ffmpegDecoderFor(fileType); id != AV_CODEC_ID_NONE)
         e = decodeWithFfmpeg(bytes, id, picture, detail);
@@ -218,7 +226,7 @@ OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, PixelBuf
     return e;
 }
 
-OSErr readImageFile(const std::filesystem::path& file, OSType fileType, PixelBuffer& out, std::string* detail)
+OSErr readImageFile(const std::filesystem::path& file, OSType fileType, OffscreenPicture& out, std::string* detail)
 {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);

@@ -169,10 +169,11 @@ Bytes pict(int width, int height, int variant)
             w.bytes(packed.data());
         }
     } else { // CompressedQuickTime, Photo-JPEG
-        PixelBuffer p(width, height, PixelFormat::argb32);
+        OffscreenPicture p;
+        p.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                p.setArgb(x, y, pixelAt(x, y, width, height));
+                p.setPixel(x, y, pixelAt(x, y, width, height));
         CompressedImage image;
         compressImage(p, ImageCompressionParams{}, image);
         const Bytes description = image.description.build();
@@ -200,10 +201,11 @@ Bytes pict(int width, int height, int variant)
 
 Bytes quickTimeImage(int width, int height)
 {
-    PixelBuffer p(width, height, PixelFormat::argb32);
+    OffscreenPicture p;
+    p.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            p.setArgb(x, y, pixelAt(x, y, width, height));
+            p.setPixel(x, y, pixelAt(x, y, width, height));
     CompressedImage image;
     compressImage(p, ImageCompressionParams{}, image);
     const Bytes description = image.description.build();
