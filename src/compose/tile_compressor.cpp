@@ -1,7 +1,5 @@
 #include "compose/tile_compressor.h"
 
-#include <cstring>
-
 #include "quicktime/codec.h"
 #include "quicktime/errors.h"
 
@@ -18,23 +16,14 @@ void finish(CompressedImage& image, EncodedImage& out)
 
 } // namespace
 
-OSErr compressHotSpotTile(const IndexedImage& image, const Rect& part, EncodedImage& out)
+OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, EncodedImage& out)
 {
-    if (part.empty() || part.left < 0 || part.top < 0 || part.right > image.width || part.bottom > image.height)
-        return err::paramErr;
-    OffscreenPicture tile;
-    if (OSErr e = tile.allocate(PixelDepth::Indexed8, Rect{0, 0, std::int16_t(part.height()), std::int16_t(part.width())}))
-        return e;
-    for (int v = 0; v < part.height(); ++v)
-        std::memcpy(tile.row8(v),
-                    image.pixels.data() + std::size_t(part.top + v) * std::size_t(image.width) + std::size_t(part.left),
-                    std::size_t(part.width()));
     ImageCompressionParams params;
     params.codecType = codecType::graphics;
     params.depth = 8;
     params.spatialQuality = codecQuality::lossless;
     CompressedImage compressed;
-    if (OSErr e = compressImage(tile, params, compressed))
+    if (OSErr e = compressImage(picture, part, params, compressed))
         return e;
     finish(compressed, out);
     return 0;

@@ -56,18 +56,28 @@ AVCodecID ffmpegDecoderFor(OSType fileType)
     }
 }
 
-// Composes ARGB pixels over white and makes them opaque.
+bool withinLimits(int width, int height)
+{
+    return width <= kMaxImageDimension && height <= kMaxImageDimension &&
+           std::int64_t(width) * height <= kMaxImagePixels;
+}
+
+// Composes 32-bit pixels over white and makes them opaque.
 void flattenOverWhite(OffscreenPicture& picture)
 {
-    for (int y = 0; y < picture.height(); ++y) {
-        std::uint32_t* p = picture.row32(picture.bounds().top + y);
+    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v) {
+        std::uint32_t* p = picture.row32(v);
         for (int x = 0; x < picture.width(); ++x) {
             const std::uint32_t c = p[x];
             const unsigned a = c >> 24;
             if (a == 0xFF)
                 continue;
-            auto over = [a](unsigned v) { return std::uint8_t((v * a + 255 * (255 - a) + 127) / 255); };
-            p[x] = argbPixel(over(c >> 16 & 0xFF), over(c >> 8 & 0xFF), over(c & 0xFF));
+            std::uint32_t out = 0xFF000000u;
+            for (int shift : {16, 8, 0}) {
+                const unsigned component = (c >> shift) & 0xFF;
+                out |= std::uint32_t((component * a + 255 * (255 - a) + 127) / 255) << shift;
+            }
+            p[x] = out;
         }
     }
 }
@@ -105,29 +115,23 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, Offscr
     }
     const int w = frame->width;
     const int h = frame->height;
-    if (w > kMaxImageDimension || h > kMaxImageDimension || std::int64_t(w) * h > kMaxImagePixels) {
+    if (!withinLimits(w, h)) {
         setDetail(detail, "the image is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, too large");
         return err::memFullErr;
     }
     OffscreenPicture picture;
-    if (picture.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(h), std::int16_t(w)}) != err::noErr)
-        return err::memFullErr;
+    if (const OSErr e = picture.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(h), std::int16_t(w)}))
+        return e;
+    // AV_PIX_FMT_RGB32 is 0xAARRGGBB in a native-endian word, the picture's own layout.
     detail::SwsContextPtr sws(sws_getContext(w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_RGB32,
                                              SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
                                              nullptr, nullptr));
-    // libswscale may write past the end of a row: it converts into a frame of its own first.
-    detail::FramePtr argb(av_frame_alloc());
-    if (!sws || !argb)
+    if (!sws)
         return err::codecErr;
-    argb->format = AV_PIX_FMT_RGB32;
-    argb->width = w;
-    argb->height = h;
-    if (av_frame_get_buffer(argb.get(), 0) < 0)
-        return err::memFullErr;
-    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, argb->data, argb->linesize) != h)
+    std::uint8_t* dst[4] = {picture.row8(0), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(picture.rowBytes()), 0, 0, 0};
+    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h)
         return err::codecErr;
-    for (int y = 0; y < h; ++y)
-        std::memcpy(picture.row8(y), argb->data[0] + std::ptrdiff_t(y) * argb->linesize[0], std::size_t(w) * 4);
     flattenOverWhite(picture);
     out = std::move(picture);
     return err::noErr;
@@ -147,18 +151,16 @@ OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, OffscreenPicture& out,
     }
     ByteReader r(bytes.subspan(start));
     OffscreenPicture picture;
-    if (picture.allocate(PixelDepth::Argb32, Rect{0, 0, kHeight, kWidth}) != err::noErr)
-        return err::memFullErr;
+    if (const OSErr e = picture.allocate(PixelDepth::Argb32, Rect{0, 0, kHeight, kWidth}))
+        return e;
     std::uint8_t row[kRowBytes];
     for (int y = 0; y < kHeight; ++y) {
         // Some writers end the picture early; the rest of the page stays white.
         if (!unpackBits(r, row, kRowBytes))
             std::memset(row, 0, kRowBytes);
         std::uint32_t* d = picture.row32(y);
-        for (int x = 0; x < kWidth; ++x) {
-            const std::uint8_t v = (row[x >> 3] >> (7 - (x & 7))) & 1 ? 0 : 0xFF;
-            d[x] = argbPixel(v, v, v);
-        }
+        for (int x = 0; x < kWidth; ++x)
+            d[x] = (row[x >> 3] >> (7 - (x & 7))) & 1 ? 0xFF000000u : 0xFFFFFFFFu;
     }
     out = std::move(picture);
     return err::noErr;
@@ -195,6 +197,10 @@ OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, OffscreenPicture
     ImageDescription d;
     if (const OSErr e = ImageDescription::parse(description, d))
         return e;
+    if (!withinLimits(d.width, d.height)) {
+        setDetail(detail, "the image is too large");
+        return err::memFullErr;
+    }
     if (const OSErr e = decompressImage(d, data, PixelDepth::Argb32, out)) {
         setDetail(detail, "the '" + fourCCToString(d.codecType) + "' image cannot be decoded");
         return e;

@@ -261,10 +261,9 @@ OSErr Movie::dataFileFor(const Media& media, std::uint32_t descIndex, const Data
     return err::noErr;
 }
 
-OSErr Movie::readData(const Media& media, const SampleInfo& info, std::uint64_t offset, std::span<std::uint8_t> out) const
+OSErr Movie::readData(const Media& media, const SampleInfo& info, std::uint64_t offset, std::uint64_t n,
+                      Bytes& out) const
 {
-    if (out.empty())
-        return err::noErr;
     const Bytes* memory = nullptr;
     const DataFile* file = nullptr;
     if (info.store == ChunkStore::overlay) {
@@ -272,10 +271,12 @@ OSErr Movie::readData(const Media& media, const SampleInfo& info, std::uint64_t 
     } else if (OSErr e = dataFileFor(media, info.descIndex, file, memory)) {
         return e;
     }
+    std::uint64_t available = file ? file->size() : memory->size();
+    if (offset > available || n > available - offset)
+        return err::eofErr;
+    out.resize(static_cast<std::size_t>(n));
     if (file)
         return file->read(offset, out.data(), out.size());
-    if (offset > memory->size() || out.size() > memory->size() - offset)
-        return err::eofErr;
     std::copy_n(memory->begin() + std::ptrdiff_t(offset), out.size(), out.begin());
     return err::noErr;
 }

@@ -131,8 +131,9 @@ public:
 
     const std::vector<KeptAtom>& keptAtoms() const { return m_kept; }
 
-    // Reads bytes of a sample's chunk store (used by Media).
-    OSErr readData(const Media& media, const SampleInfo& info, std::uint64_t offset, std::span<std::uint8_t> out) const;
+    // Reads n bytes at offset of the store of a sample's chunk into out (used by Media). The
+    // bytes must exist (eofErr otherwise) before out grows to hold them.
+    OSErr readData(const Media& media, const SampleInfo& info, std::uint64_t offset, std::uint64_t n, Bytes& out) const;
     // Stores sample bytes for a media: appended to the movie's file when it can be written,
     // otherwise kept in memory. Gives where they went.
     OSErr storeData(std::span<const std::uint8_t> data, std::uint64_t& offset, ChunkStore& store);

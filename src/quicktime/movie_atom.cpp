@@ -73,17 +73,30 @@ void writeLeafAtom(ByteWriter& w, OSType type, std::span<const std::uint8_t> pay
     w.bytes(payload);
 }
 
+namespace {
+// Map key of a predecessor type; one value above every four-character code stands for none.
+std::uint64_t predecessorKey(std::optional<OSType> type) { return type ? *type : std::uint64_t(1) << 32; }
+} // namespace
+
+KeptAtom keepAtom(const AtomSpan& atom, std::optional<OSType> after)
+{
+    KeptAtom k{after, Bytes(atom.whole.begin(), atom.whole.end())};
+    if (atom.headerSize == 8 && loadBE32(k.bytes.data()) == 0)
+        storeBE32(k.bytes.data(), std::uint32_t(k.bytes.size()));
+    return k;
+}
+
 KeptAtomWriter::KeptAtomWriter(ByteWriter& w, const std::vector<KeptAtom>& kept)
     : m_w(w), m_kept(kept), m_done(kept.size(), false)
 {
     for (std::size_t i = 0; i < kept.size(); ++i)
-        m_byPredecessor[kept[i].after].list.push_back(i);
-    after(0);
+        m_byPredecessor[predecessorKey(kept[i].after)].list.push_back(i);
+    after(std::nullopt);
 }
 
-void KeptAtomWriter::after(OSType type)
+void KeptAtomWriter::after(std::optional<OSType> type)
 {
-    auto it = m_byPredecessor.find(type);
+    auto it = m_byPredecessor.find(predecessorKey(type));
     if (it == m_byPredecessor.end())
         return;
     auto& pending = it->second;
@@ -94,7 +107,8 @@ void KeptAtomWriter::after(OSType type)
         // Atoms that followed each other in the file stay together.
         m_done[i] = true;
         m_w.bytes(m_kept[i].bytes);
-        for (std::size_t j = i + 1; j < m_kept.size() && !m_done[j] && m_kept[j].after == m_kept[j - 1].type(); ++j) {
+        for (std::size_t j = i + 1; j < m_kept.size() && !m_done[j] && m_kept[j].after == m_kept[j - 1].type();
+             ++j) {
             m_done[j] = true;
             m_w.bytes(m_kept[j].bytes);
         }

@@ -3,6 +3,7 @@
 // iterator over a buffer of atoms, writing helpers, and an atom tree of a whole file for display.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -45,14 +46,18 @@ void endAtom(ByteWriter& w, std::size_t start);
 void writeLeafAtom(ByteWriter& w, OSType type, std::span<const std::uint8_t> payload);
 
 // An atom the model does not interpret, kept whole so that it survives a read and write. `after`
-// is the type of the atom it followed in its container (0 when it came first), which puts it back
-// in its place among the atoms the writer produces.
+// is the type of the atom it followed in its container (none when it came first), which puts it
+// back in its place among the atoms the writer produces.
 struct KeptAtom {
-    OSType after = 0;
+    std::optional<OSType> after;
     Bytes bytes;
     OSType type() const { return bytes.size() >= 8 ? loadBE32(bytes.data() + 4) : 0; }
     friend bool operator==(const KeptAtom&, const KeptAtom&) = default;
 };
+
+// Keeps an atom read from a container. A size field of 0 ("to the end of the container") is
+// replaced by the real size, which stays true wherever the atom is written.
+KeptAtom keepAtom(const AtomSpan& atom, std::optional<OSType> after);
 
 // Writes kept atoms between the atoms of one container: construct it before the first atom (it
 // writes those that came first), call after(type) behind every atom written, and finish() for
@@ -60,7 +65,8 @@ struct KeptAtom {
 class KeptAtomWriter {
 public:
     KeptAtomWriter(ByteWriter& w, const std::vector<KeptAtom>& kept);
-    void after(OSType type);
+    // Writes the kept atoms that followed an atom of this type (none: those that came first).
+    void after(std::optional<OSType> type);
     void finish();
 
 private:
@@ -71,7 +77,7 @@ private:
         std::vector<std::size_t> list;
         std::size_t next = 0;
     };
-    std::unordered_map<OSType, Pending> m_byPredecessor;
+    std::unordered_map<std::uint64_t, Pending> m_byPredecessor;
 };
 
 // Atom containers whose payload is a list of atoms, and the two whose list follows a

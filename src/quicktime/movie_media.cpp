@@ -61,7 +61,7 @@ KeptAtom mediaInformationHeader(OSType type)
         endAtom(w, gmin);
         endAtom(w, gmhd);
     }
-    return {0, w.take()};
+    return {std::nullopt, w.take()};
 }
 
 KeptAtom aliasDataHandler(OSType after)
@@ -217,9 +217,9 @@ TimeValue Media::addSample(std::span<const std::uint8_t> data, TimeValue duratio
     return time;
 }
 
-OSErr Media::readSampleBytes(const SampleInfo& info, std::uint64_t offset, std::span<std::uint8_t> out) const
+OSErr Media::readSampleBytes(const SampleInfo& info, std::uint64_t offset, std::uint64_t n, Bytes& out) const
 {
-    return movie().readData(*this, info, offset, out);
+    return movie().readData(*this, info, offset, n, out);
 }
 
 OSErr Media::readSample(std::uint32_t index, Bytes& out) const
@@ -227,8 +227,7 @@ OSErr Media::readSample(std::uint32_t index, Bytes& out) const
     SampleInfo info;
     if (!m_table.sampleInfo(index, info))
         return movie().setError(err::invalidSampleNum);
-    out.resize(info.size);
-    return movie().setError(readSampleBytes(info, info.offset, out));
+    return movie().setError(readSampleBytes(info, info.offset, info.size, out));
 }
 
 OSErr Media::getSample(TimeValue mediaTime, MediaSample& out) const
@@ -238,8 +237,8 @@ OSErr Media::getSample(TimeValue mediaTime, MediaSample& out) const
         return movie().setError(err::timeNotInMedia);
     SampleInfo info;
     m_table.sampleInfo(index, info);
-    Bytes data(info.size);
-    if (OSErr e = readSampleBytes(info, info.offset, data))
+    Bytes data;
+    if (OSErr e = readSampleBytes(info, info.offset, info.size, data))
         return movie().setError(e);
     out.data = std::move(data);
     out.time = info.time;

@@ -85,8 +85,8 @@ public:
     OSErr getSample(TimeValue mediaTime, MediaSample& out) const;
     // The bytes of the sample with that 0-based number.
     OSErr readSample(std::uint32_t index, Bytes& out) const;
-    // count bytes starting at offset in the store of the given sample's chunk.
-    OSErr readSampleBytes(const SampleInfo& info, std::uint64_t offset, std::span<std::uint8_t> out) const;
+    // n bytes starting at offset in the store of the given sample's chunk.
+    OSErr readSampleBytes(const SampleInfo& info, std::uint64_t offset, std::uint64_t n, Bytes& out) const;
 
     const std::vector<KeptAtom>& keptMdiaAtoms() const { return m_keptMdia; }
     const std::vector<KeptAtom>& keptMinfAtoms() const { return m_keptMinf; }

@@ -42,6 +42,23 @@ struct PathScope {
     ~PathScope() { path.pop_back(); }
 };
 
+// The atoms of one container that the model interprets: the first of each type is read, later
+// ones are dropped (the model holds one of each, and keeping a stale duplicate would let the next
+// reader take it for the real one).
+class FirstOfType {
+public:
+    bool first(OSType type)
+    {
+        if (std::find(m_seen.begin(), m_seen.end(), type) != m_seen.end())
+            return false;
+        m_seen.push_back(type);
+        return true;
+    }
+
+private:
+    std::vector<OSType> m_seen;
+};
+
 std::uint32_t clampTime32(std::uint64_t v) { return std::uint32_t(std::min<std::uint64_t>(v, 0xFFFFFFFFu)); }
 
 } // namespace
@@ -143,9 +160,10 @@ OSErr MovieReader::parseMovie(Movie& movie, std::span<const std::uint8_t> payloa
 {
     bool haveHeader = false;
     std::set<std::uint32_t> ids;
+    FirstOfType once;
     AtomIterator it(payload);
     AtomSpan a;
-    OSType previous = 0;
+    std::optional<OSType> previous;
     while (it.next(a)) {
         if (a.type == fourCC("cmov")) {
             if (!allowCompressed)
@@ -165,6 +183,8 @@ OSErr MovieReader::parseMovie(Movie& movie, std::span<const std::uint8_t> payloa
             return parseMovie(movie, moov.payload, false, cx);
         }
         if (a.type == fourCC("mvhd")) {
+            if (!once.first(a.type))
+                continue;
             PathScope scope(cx.path, "mvhd");
             if (OSErr e = parseMovieHeader(movie, a.payload, cx))
                 return e;
@@ -176,9 +196,9 @@ OSErr MovieReader::parseMovie(Movie& movie, std::span<const std::uint8_t> payloa
             if (!ids.insert(movie.m_tracks.back()->id()).second)
                 return cx.fail(err::invalidMovie, "two tracks with ID " + std::to_string(movie.m_tracks.back()->id()));
         } else if (a.type == fourCC("udta")) {
-            movie.m_userData.parse(a.payload);
+            movie.m_userData.addItemsFrom(a.payload);
         } else {
-            movie.m_kept.push_back({previous, Bytes(a.whole.begin(), a.whole.end())});
+            movie.m_kept.push_back(keepAtom(a, previous));
         }
         previous = a.type;
     }
@@ -240,12 +260,16 @@ OSErr MovieReader::parseTrack(Movie& movie, std::span<const std::uint8_t> payloa
     auto track = std::make_unique<Track>(movie, 0);
     track->m_implicitEdits = true;
     bool haveHeader = false, haveMedia = false;
+    FirstOfType once;
     AtomIterator it(payload);
     AtomSpan a;
-    OSType previous = 0;
+    std::optional<OSType> previous;
     while (it.next(a)) {
         OSErr e = err::noErr;
-        if (a.type == fourCC("tkhd") && !haveHeader) {
+        bool interpreted = a.type == fourCC("tkhd") || a.type == fourCC("mdia") || a.type == fourCC("edts");
+        if (interpreted && !once.first(a.type))
+            continue;
+        if (a.type == fourCC("tkhd")) {
             PathScope scope(cx.path, "tkhd");
             e = parseTrackHeader(*track, a.payload, cx);
             haveHeader = true;
@@ -265,14 +289,14 @@ OSErr MovieReader::parseTrack(Movie& movie, std::span<const std::uint8_t> payloa
             }
             if (refs.error())
                 return cx.fail(refs.error(), "damaged track reference atom");
-        } else if (a.type == fourCC("mdia") && !haveMedia) {
+        } else if (a.type == fourCC("mdia")) {
             PathScope scope(cx.path, "mdia");
             e = parseMedia(*track, a.payload, cx);
             haveMedia = true;
         } else if (a.type == fourCC("udta")) {
-            track->m_userData.parse(a.payload);
+            track->m_userData.addItemsFrom(a.payload);
         } else {
-            track->m_kept.push_back({previous, Bytes(a.whole.begin(), a.whole.end())});
+            track->m_kept.push_back(keepAtom(a, previous));
         }
         if (e)
             return e;
@@ -317,10 +341,12 @@ OSErr MovieReader::parseEdits(Track& track, std::span<const std::uint8_t> payloa
 {
     AtomIterator it(payload);
     AtomSpan a;
-    OSType previous = 0;
+    std::optional<OSType> previous;
     while (it.next(a)) {
-        if (a.type != fourCC("elst") || !track.m_implicitEdits) {
-            track.m_keptEdts.push_back({previous, Bytes(a.whole.begin(), a.whole.end())});
+        if (a.type == fourCC("elst") && !track.m_implicitEdits)
+            continue;
+        if (a.type != fourCC("elst")) {
+            track.m_keptEdts.push_back(keepAtom(a, previous));
             previous = a.type;
             continue;
         }
@@ -359,11 +385,15 @@ OSErr MovieReader::parseMedia(Track& track, std::span<const std::uint8_t> payloa
     media.m_dataRefs.clear();
     media.m_handler = MediaHandler{};
     std::span<const std::uint8_t> minf;
+    FirstOfType once;
     AtomIterator it(payload);
     AtomSpan a;
-    OSType previous = 0;
+    std::optional<OSType> previous;
     while (it.next(a)) {
-        if (a.type == fourCC("mdhd") && !haveHeader) {
+        bool interpreted = a.type == fourCC("mdhd") || a.type == fourCC("hdlr") || a.type == fourCC("minf");
+        if (interpreted && !once.first(a.type))
+            continue;
+        if (a.type == fourCC("mdhd")) {
             PathScope scope(cx.path, "mdhd");
             ByteReader r(a.payload);
             media.m_version = r.u8();
@@ -393,11 +423,11 @@ OSErr MovieReader::parseMedia(Track& track, std::span<const std::uint8_t> payloa
                 return cx.fail(err::invalidMovie, "media handler reference too short");
             auto name = r.bytes(r.remaining());
             media.m_handler.name.assign(name.begin(), name.end());
-        } else if (a.type == fourCC("minf") && !haveInfo) {
+        } else if (a.type == fourCC("minf")) {
             minf = a.payload;
             haveInfo = true;
         } else {
-            media.m_keptMdia.push_back({previous, Bytes(a.whole.begin(), a.whole.end())});
+            media.m_keptMdia.push_back(keepAtom(a, previous));
         }
         previous = a.type;
     }
@@ -417,24 +447,25 @@ OSErr MovieReader::parseMedia(Track& track, std::span<const std::uint8_t> payloa
 
 OSErr MovieReader::parseMediaInformation(Media& media, std::span<const std::uint8_t> payload, Context& cx)
 {
+    FirstOfType once;
     AtomIterator it(payload);
     AtomSpan a;
-    OSType previous = 0;
-    bool haveTable = false;
+    std::optional<OSType> previous;
     while (it.next(a)) {
+        if ((a.type == fourCC("dinf") || a.type == fourCC("stbl")) && !once.first(a.type))
+            continue;
         if (a.type == fourCC("dinf")) {
             PathScope scope(cx.path, "dinf");
             AtomSpan dref;
             if (findAtom(a.payload, fourCC("dref"), dref))
                 if (OSErr e = parseDataReferences(dref.payload, media.m_dataRefs))
                     return cx.fail(e, "damaged data reference list");
-        } else if (a.type == fourCC("stbl") && !haveTable) {
+        } else if (a.type == fourCC("stbl")) {
             PathScope scope(cx.path, "stbl");
             if (OSErr e = parseSampleTable(media, a.payload, cx))
                 return e;
-            haveTable = true;
         } else {
-            media.m_keptMinf.push_back({previous, Bytes(a.whole.begin(), a.whole.end())});
+            media.m_keptMinf.push_back(keepAtom(a, previous));
         }
         previous = a.type;
     }
@@ -447,8 +478,11 @@ OSErr MovieReader::parseSampleTable(Media& media, std::span<const std::uint8_t> 
 {
     AtomIterator it(payload);
     AtomSpan a;
-    OSType previous = 0;
+    std::optional<OSType> previous;
+    FirstOfType once;
     while (it.next(a)) {
+        if ((a.type == fourCC("stsd") || SampleTable::isTableAtom(a.type)) && !once.first(a.type))
+            continue;
         if (a.type == fourCC("stsd")) {
             ByteReader r(a.payload);
             r.u32();
@@ -463,7 +497,7 @@ OSErr MovieReader::parseSampleTable(Media& media, std::span<const std::uint8_t> 
             if (media.m_descriptions.size() < count)
                 return cx.fail(err::invalidMovie, "fewer sample descriptions than announced");
         } else if (!SampleTable::isTableAtom(a.type)) {
-            media.m_keptStbl.push_back({previous, Bytes(a.whole.begin(), a.whole.end())});
+            media.m_keptStbl.push_back(keepAtom(a, previous));
         }
         previous = a.type;
     }

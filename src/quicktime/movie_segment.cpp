@@ -33,8 +33,7 @@ OSErr copySamples(const Media& src, TimeValue from, TimeValue to, Media& dst, Ti
                next.chunk == head.chunk && next.size == head.size && next.duration == head.duration &&
                next.sync == head.sync)
             ++count;
-        buffer.resize(std::size_t(head.size) * count);
-        if (OSErr e = src.readSampleBytes(head, head.offset, buffer))
+        if (OSErr e = src.readSampleBytes(head, head.offset, std::uint64_t(head.size) * count, buffer))
             return e;
         TimeValue duration = std::max<TimeValue>(1, convertTimeScale(head.duration, src.timeScale(), dst.timeScale()));
         TimeValue at = dst.addSample(buffer, duration, *src.sampleDescriptionPtr(int(head.descIndex)), count,

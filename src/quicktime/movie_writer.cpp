@@ -85,9 +85,11 @@ void MovieWriter::writeMedia(const Media& media, const Layout* layout, std::size
     for (const auto& d : media.m_descriptions) {
         std::size_t at = w.size();
         w.bytes(d.bytes());
-        if (d.bytes().size() >= 16) {
+        // The size field follows the bytes (a stored 0, "to the end", would not stay true); a
+        // 64-bit size header is left as it is.
+        if (d.bytes().size() >= 8 && loadBE32(d.bytes().data()) != 1) {
             w.putU32At(at, std::uint32_t(d.bytes().size()));
-            if (layout)
+            if (layout && d.bytes().size() >= 16)
                 w.putU16At(at + 14, 1);
         }
     }

@@ -8,6 +8,7 @@
 #include "quicktime/codec.h"
 #include "quicktime/errors.h"
 #include "quicktime/image_description.h"
+#include "quicktime/image_file.h"
 #include "quicktime/packbits.h"
 
 namespace qm {
@@ -349,6 +350,9 @@ OSErr PictReader::quickTimeOpcode()
     auto data = rest.subspan(descriptionSize);
     if (description.dataSize != 0 && description.dataSize < data.size())
         data = data.first(description.dataSize);
+    if (description.width > kMaxImageDimension || description.height > kMaxImageDimension ||
+        std::int64_t(description.width) * description.height > kMaxImagePixels)
+        return fail(err::memFullErr, "a QuickTime image in the picture is too large");
     OffscreenPicture image;
     if (const OSErr e = decompressImage(description, data, PixelDepth::Argb32, image))
         return fail(e, "the '" + fourCCToString(description.codecType) + "' image in the picture cannot be decoded");
@@ -382,7 +386,8 @@ OSErr PictReader::ensureCanvas()
         return fail(err::codecErr, "the picture frame is empty");
     if (w > kMaxImageDimension || h > kMaxImageDimension || std::int64_t(w) * h > kMaxImagePixels)
         return fail(err::memFullErr, "the picture is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, too large");
-    // A new 32-bit picture is opaque white.
+    // Erased to opaque white; picture coordinates become canvas coordinates minus the frame's
+    // top-left.
     return m_canvas.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(h), std::int16_t(w)});
 }
 

@@ -13,8 +13,8 @@ namespace qm {
 
 // A picture as stored in a file (with the 512-byte application header) or in a clipboard or
 // resource (without it). Errors: err::codecErr for damaged data, err::noCodecErr for an opcode
-// that cannot be stepped over, err::memFullErr for a frame beyond the codec layer's limits.
-// The result is a 32-bit picture with bounds (0, 0, height, width).
+// that cannot be stepped over, err::memFullErr for a frame beyond the codec layer's
+// image limits.
 OSErr decodePictFile(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail = nullptr);
 
 } // namespace qm

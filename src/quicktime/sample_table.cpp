@@ -20,7 +20,7 @@ constexpr OSType kCo64 = fourCC("co64");
 
 // Tables built from per-sample values are expanded only up to this many samples; beyond it an
 // edit that needs the expansion fails with memFullErr instead of allocating gigabytes.
-constexpr std::uint32_t maxExpandedSamples = 1u << 26;
+constexpr std::uint32_t maxExpandedSamples = 1u << 24;
 constexpr TimeValue maxMediaDuration = TimeValue(1) << 62;
 
 struct StscEntry {

@@ -5,9 +5,8 @@
 
 namespace qm {
 
-void UserData::parse(std::span<const std::uint8_t> payload)
+void UserData::addItemsFrom(std::span<const std::uint8_t> payload)
 {
-    m_items.clear();
     AtomIterator it(payload);
     AtomSpan a;
     while (it.next(a))

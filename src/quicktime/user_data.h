@@ -20,9 +20,9 @@ public:
         friend bool operator==(const Item&, const Item&) = default;
     };
 
-    // The payload of a 'udta' atom. Malformed trailing bytes end the list (and are dropped);
-    // they never fail the movie.
-    void parse(std::span<const std::uint8_t> payload);
+    // Adds the items of a 'udta' atom's payload. Malformed trailing bytes end the list (and are
+    // dropped); they never fail the movie.
+    void addItemsFrom(std::span<const std::uint8_t> payload);
     // Writes a 'udta' atom holding every item, or nothing when there are none.
     void write(ByteWriter& w) const;
 

@@ -9,6 +9,7 @@
 #include "quicktime/image_file.h"
 #include "quicktime/image_file_movie.h"
 #include "quicktime/movie.h"
+#include "quicktime/movie_picture.h"
 #include "quicktime/packbits.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
@@ -174,6 +175,44 @@ TEST(PackBits, RunsLiteralsAndOvershoot)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 8), "abczzzqq"); // last run cut to fit
     ByteReader shortInput(packed.data(), 3);
     EXPECT_FALSE(unpackBits(shortInput, out, 8));
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(MoviePicture, StillImageMovieGivesThePictureBack)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(test::writeStillImage(dir / "a.pct", fourCC("PICT"), 21, 13));
+    OffscreenPicture direct;
+    ASSERT_EQ(readImageFile(dir / "a.pct", fourCC("PICT"), direct), 0);
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(openImageFileAsMovie(dir / "a.pct", fourCC("PICT"), movie), 0);
+    OffscreenPicture fromMovie;
+    ASSERT_EQ(getMoviePicture(*movie, 0, fromMovie), 0);
+    ASSERT_EQ(fromMovie.width(), 21);
+    ASSERT_EQ(fromMovie.height(), 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 21; ++x)
+            ASSERT_EQ(fromMovie.argb(x, y), direct.argb(x, y)) << x << "," << y;
+}
+
+TEST(MoviePicture, LinearMovieFrameAfterAnEmptyLead)
+{
+    test::TempDir dir;
+    test::LinearMovieFixture f;
+    f.emptyLead = 100;
+    ASSERT_EQ(test::writeLinearMovie(dir / "m.mov", f), 0);
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(Movie::open(dir / "m.mov", MovieOpenMode::read, movie), 0);
+    OffscreenPicture p;
+    EXPECT_EQ(getMoviePicture(*movie, 50, p), err::invalidTime);
+    ASSERT_EQ(getMoviePicture(*movie, 100, p), 0);
+    EXPECT_EQ(p.width(), 64);
+    EXPECT_EQ(p.height(), 48);
 }
 
 } // namespace

@@ -49,7 +49,7 @@ Frame hotSpotFrame(int width, int height)
     p.allocate(PixelDepth::Indexed8, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
     for (int y = height / 4; y < height * 3 / 4; ++y)
         for (int x = width / 4; x < width * 3 / 4; ++x)
-            p.row8(y)[x] = 7;
+            p.setPixel(x, y, 7);
     ImageCompressionParams params;
     params.codecType = codecType::graphics;
     params.depth = 8;

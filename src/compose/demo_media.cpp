@@ -1,4 +1,4 @@
-#include "demo_media.h"
+#include "compose/demo_media.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +12,7 @@
 #include "quicktime/errors.h"
 #include "quicktime/movie.h"
 #include "quicktime/movie_vr.h"
+#include "quicktime/raster_geometry.h"
 
 namespace qm::demo {
 
@@ -189,7 +190,8 @@ OSErr writePanorama(const std::filesystem::path& file, int width, int height, in
     if (OSErr e = pano->addReference(*image, vrAtom::kImageTrackRef))
         return e;
     OffscreenPicture tile;
-    tile.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(strip), std::int16_t(height)});
+    if (OSErr e = tile.allocate(PixelDepth::Argb32, makeRect(0, 0, strip, height)))
+        return e;
     for (int k = 0; k < tiles; ++k) {
         const int left = (tiles - 1 - k) * strip;
         for (int row = 0; row < strip; ++row)
@@ -230,7 +232,8 @@ OSErr writeObjectMovie(const std::filesystem::path& file, int width, int height,
         return e;
     // A square column turning once over the views, lit from the left, on a plinth.
     OffscreenPicture view;
-    view.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
+    if (OSErr e = view.allocate(PixelDepth::Argb32, makeRect(0, 0, height, width)))
+        return e;
     for (int c = 0; c < columns; ++c) {
         const double turn = 2 * M_PI * c / columns;
         for (int y = 0; y < height; ++y)
@@ -259,7 +262,8 @@ OSErr writeObjectMovie(const std::filesystem::path& file, int width, int height,
 OSErr writePlanImage(const std::filesystem::path& file, int width, int height)
 {
     OffscreenPicture plan;
-    plan.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
+    if (OSErr e = plan.allocate(PixelDepth::Argb32, makeRect(0, 0, height, width)))
+        return e;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool grid = x % 40 == 0 || y % 40 == 0;
