@@ -15,6 +15,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/opt.h>
+#include <libavutil/rational.h>
 #include <libswscale/swscale.h>
 }
 
@@ -133,7 +134,8 @@ OSErr CompressionSequence::Impl::openEncoder()
     c->width = codedWidth;
     c->height = codedHeight;
     c->pix_fmt = encoderFormat;
-    c->time_base = {1, 600};
+    // The codecs written here code no times; the clock is the movie's frame rate when known.
+    c->time_base = params.frameRate > 0 ? av_inv_q(av_d2q(fixedToDouble(params.frameRate), 1 << 16)) : AVRational{1, 600};
     c->thread_count = 1; // callers run tiles in parallel themselves
     c->flags |= AV_CODEC_FLAG_BITEXACT;
     c->gop_size = params.keyFrameRate > 0 ? params.keyFrameRate : INT_MAX;

@@ -14,7 +14,8 @@ struct SequenceCompressionParams {
     std::uint32_t temporalQuality = codecQuality::normal;
     // Every keyFrameRate-th frame is a key frame (1: all); 0 or less: only the first.
     std::int32_t keyFrameRate = 0;
-    // Frames per second (16.16), recorded for the encoder's clock only; 0 means unknown.
+    // Frames per second (16.16), the encoder's clock; 0 when unknown. The codecs written here do
+    // not code times, so it changes no data.
     Fixed frameRate = 0;
 };
 
