@@ -67,15 +67,12 @@ namespace {
 struct Source {
     const DataFile* file = nullptr;
     const Bytes* memory = nullptr;
-    bool operator<(const Source& o) const
-    {
-        return file != o.file ? std::less<>()(file, o.file) : std::less<>()(memory, o.memory);
-    }
     bool operator==(const Source& o) const { return file == o.file && memory == o.memory; }
 };
 
 struct Piece {
     Source source;
+    std::size_t sourceOrder = 0;   // sources in the order chunks first name them
     std::uint64_t offset = 0, size = 0;
     std::size_t track = 0;
     std::uint32_t chunk = 0;
@@ -100,6 +97,7 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
     layout.chunkOffsets.resize(movie.m_tracks.size());
 
     std::vector<Piece> pieces;
+    std::vector<Source> sources;
     for (std::size_t t = 0; t < movie.m_tracks.size(); ++t) {
         const Media* media = movie.m_tracks[t]->media();
         if (!media)
@@ -119,6 +117,10 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
             } else if (OSErr e = movie.dataFileFor(*media, chunks[c].descIndex, p.source.file, p.source.memory)) {
                 return e;
             }
+            auto known = std::find(sources.begin(), sources.end(), p.source);
+            p.sourceOrder = std::size_t(known - sources.begin());
+            if (known == sources.end())
+                sources.push_back(p.source);
             std::uint64_t available = p.source.file ? p.source.file->size() : p.source.memory->size();
             if (p.offset > available || p.size > available - p.offset)
                 return err::eofErr;
@@ -126,7 +128,7 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
         }
     }
     std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
-        return a.source == b.source ? a.offset < b.offset : a.source < b.source;
+        return a.sourceOrder != b.sourceOrder ? a.sourceOrder < b.sourceOrder : a.offset < b.offset;
     });
     std::vector<Run> runs;
     std::uint64_t total = 0;
