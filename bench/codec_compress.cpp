@@ -12,7 +12,7 @@ namespace {
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
-// A photograph-like picture: smooth gradients with some texture and hard edges.
+// A picture of smooth gradients and hard-edged blocks.
 const OffscreenPicture& photo()
 {
     static const OffscreenPicture p = [] {
@@ -22,7 +22,7 @@ const OffscreenPicture& photo()
             for (int x = 0; x < kWidth; ++x) {
                 const auto r = std::uint32_t(255.0 * x / kWidth);
                 const auto g = std::uint32_t(128 + 100 * std::sin(x * 0.02) * std::cos(y * 0.03));
-                const auto b = std::uint32_t(((x / 64 + y / 48) % 2) ? 200 : 40) ^ std::uint32_t((x * y) & 15);
+                const auto b = std::uint32_t(((x / 64 + y / 48) % 2) ? 200 : 40);
                 q.setPixel(x, y, argbPixel(std::uint8_t(r), std::uint8_t(g), std::uint8_t(b)));
             }
         return q;

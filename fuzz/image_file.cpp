@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const std::span<const std::uint8_t> input(data + 1, size - 1);
-    qm::PixelBuffer picture;
+    qm::OffscreenPicture picture;
     switch (data[0] % 5) {
     case 0:
         qm::decodeImage(input, qm::fourCC("PICT"), picture);

@@ -52,6 +52,7 @@ AppShell::AppShell(PreferencesRecord& preferences, Options options)
 
 AppShell::~AppShell()
 {
+    setScratchFolderSource({});
     if (m_scene) {
         // The document goes without questions: the run is over.
         delete m_scene.data();
@@ -109,6 +110,7 @@ bool AppShell::start(const CommandLine& commandLine)
 
     m_templates = makeTemplatesFolder();
     setTemplatesFolder(m_templates);
+    setScratchFolderSource([this] { return std::filesystem::path(m_preferences.scratchFolder()); });
 
     m_idle->setExtraWork([this] { idleWork(); });
     m_idle->start();

@@ -146,6 +146,16 @@ OSErr CompressionSequence::Impl::openEncoder()
         c->qmax = 31;
         c->color_range = AVCOL_RANGE_JPEG;
         break;
+    case codecType::cinepak:
+    {
+        // Three strips (the most old decoders take) at once: FFmpeg's default search over one to
+        // three strips takes four times as long for no better pictures. A strip is at least one
+        // row of blocks (FFmpeg 5.1 crashes on empty strips).
+        const int strips = std::min(3, codedHeight / 4);
+        av_opt_set_int(c->priv_data, "min_strips", strips, 0);
+        av_opt_set_int(c->priv_data, "max_strips", strips, 0);
+        break;
+    }
     case codecType::roadPizza: {
         const int t = rpzaColorThreshold(quality);
         av_opt_set_int(c->priv_data, "start_one_color_thresh", t, 0);

@@ -56,24 +56,34 @@ AVCodecID ffmpegDecoderFor(OSType fileType)
     }
 }
 
-// Composes ARGB pixels over white and makes them opaque.
-void flattenOverWhite(PixelBuffer& picture)
+bool withinLimits(int width, int height)
 {
-    for (int y = 0; y < picture.height(); ++y) {
-        std::uint8_t* p = picture.row(y);
-        for (int x = 0; x < picture.width(); ++x, p += 4) {
-            const unsigned a = p[0];
+    return width <= kMaxImageDimension && height <= kMaxImageDimension &&
+           std::int64_t(width) * height <= kMaxImagePixels;
+}
+
+// Composes 32-bit pixels over white and makes them opaque.
+void flattenOverWhite(OffscreenPicture& picture)
+{
+    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v) {
+        std::uint32_t* p = picture.row32(v);
+        for (int x = 0; x < picture.width(); ++x) {
+            const std::uint32_t c = p[x];
+            const unsigned a = c >> 24;
             if (a == 0xFF)
                 continue;
-            for (int c = 1; c < 4; ++c)
-                p[c] = std::uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
-            p[0] = 0xFF;
+            std::uint32_t out = 0xFF000000u;
+            for (int shift : {16, 8, 0}) {
+                const unsigned component = (c >> shift) & 0xFF;
+                out |= std::uint32_t((component * a + 255 * (255 - a) + 127) / 255) << shift;
+            }
+            p[x] = out;
         }
     }
 }
 
 // The first picture of a whole image file handed to an FFmpeg image decoder as one packet.
-OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, PixelBuffer& out, std::string* detail)
+OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, OffscreenPicture& out, std::string* detail)
 {
     detail::initFfmpegLogging();
     const AVCodec* codec = avcodec_find_decoder(id);
@@ -105,20 +115,20 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, PixelB
     }
     const int w = frame->width;
     const int h = frame->height;
-    if (w > PixelBuffer::maxDimension || h > PixelBuffer::maxDimension ||
-        std::int64_t(w) * h > PixelBuffer::maxPixels) {
+    if (!withinLimits(w, h)) {
         setDetail(detail, "the image is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, too large");
         return err::memFullErr;
     }
-    PixelBuffer picture(w, h, PixelFormat::argb32);
-    if (picture.empty())
-        return err::memFullErr;
-    detail::SwsContextPtr sws(sws_getContext(w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_ARGB,
+    OffscreenPicture picture;
+    if (const OSErr e = picture.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(h), std::int16_t(w)}))
+        return e;
+    // AV_PIX_FMT_RGB32 is 0xAARRGGBB in a native-endian word, the picture's own layout.
+    detail::SwsContextPtr sws(sws_getContext(w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_RGB32,
                                              SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
                                              nullptr, nullptr));
     if (!sws)
         return err::codecErr;
-    std::uint8_t* dst[4] = {picture.row(0), nullptr, nullptr, nullptr};
+    std::uint8_t* dst[4] = {picture.row8(0), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(picture.rowBytes()), 0, 0, 0};
     if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h)
         return err::codecErr;
@@ -129,7 +139,7 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, PixelB
 
 // MacPaint: a 512-byte header, then 720 rows of 72 bytes (576 pixels, 1 = black), each row
 // PackBits-compressed. Files that came through MacBinary keep its 128-byte header in front.
-OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, PixelBuffer& out, std::string* detail)
+OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail)
 {
     constexpr int kWidth = 576, kHeight = 720, kRowBytes = 72;
     std::size_t start = 512;
@@ -140,24 +150,24 @@ OSErr decodeMacPaint(std::span<const std::uint8_t> bytes, PixelBuffer& out, std:
         return err::codecErr;
     }
     ByteReader r(bytes.subspan(start));
-    PixelBuffer picture(kWidth, kHeight, PixelFormat::argb32);
+    OffscreenPicture picture;
+    if (const OSErr e = picture.allocate(PixelDepth::Argb32, Rect{0, 0, kHeight, kWidth}))
+        return e;
     std::uint8_t row[kRowBytes];
     for (int y = 0; y < kHeight; ++y) {
         // Some writers end the picture early; the rest of the page stays white.
         if (!unpackBits(r, row, kRowBytes))
             std::memset(row, 0, kRowBytes);
-        std::uint8_t* d = picture.row(y);
-        for (int x = 0; x < kWidth; ++x, d += 4) {
-            const std::uint8_t v = (row[x >> 3] >> (7 - (x & 7))) & 1 ? 0 : 0xFF;
-            d[0] = 0xFF, d[1] = v, d[2] = v, d[3] = v;
-        }
+        std::uint32_t* d = picture.row32(y);
+        for (int x = 0; x < kWidth; ++x)
+            d[x] = (row[x >> 3] >> (7 - (x & 7))) & 1 ? 0xFF000000u : 0xFFFFFFFFu;
     }
     out = std::move(picture);
     return err::noErr;
 }
 
 // QuickTime Image File: classic atoms, an image description ('idsc') and the image ('idat').
-OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, PixelBuffer& out, std::string* detail)
+OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail)
 {
     std::span<const std::uint8_t> description, data;
     std::size_t pos = 0;
@@ -187,7 +197,11 @@ OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, PixelBuffer& out
     ImageDescription d;
     if (const OSErr e = ImageDescription::parse(description, d))
         return e;
-    if (const OSErr e = decompressImage(d, data, PixelFormat::argb32, out)) {
+    if (!withinLimits(d.width, d.height)) {
+        setDetail(detail, "the image is too large");
+        return err::memFullErr;
+    }
+    if (const OSErr e = decompressImage(d, data, PixelDepth::Argb32, out)) {
         setDetail(detail, "the '" + fourCCToString(d.codecType) + "' image cannot be decoded");
         return e;
     }
@@ -197,9 +211,9 @@ OSErr decodeQuickTimeImage(std::span<const std::uint8_t> bytes, PixelBuffer& out
 
 } // namespace
 
-OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, PixelBuffer& out, std::string* detail)
+OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, OffscreenPicture& out, std::string* detail)
 {
-    PixelBuffer picture;
+    OffscreenPicture picture;
     OSErr e = err::noErr;
     if (const AVCodecID id = ffmpegDecoderFor(fileType); id != AV_CODEC_ID_NONE)
         e = decodeWithFfmpeg(bytes, id, picture, detail);
@@ -218,7 +232,7 @@ OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, PixelBuf
     return e;
 }
 
-OSErr readImageFile(const std::filesystem::path& file, OSType fileType, PixelBuffer& out, std::string* detail)
+OSErr readImageFile(const std::filesystem::path& file, OSType fileType, OffscreenPicture& out, std::string* detail)
 {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);

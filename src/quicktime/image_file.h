@@ -8,21 +8,23 @@
 #include <span>
 #include <string>
 
+#include "quicktime/codec.h"
+#include "quicktime/offscreen_picture.h"
 #include "quicktime/os_types.h"
-#include "quicktime/pixel_buffer.h"
 
 namespace qm {
 
 // Files larger than this are refused (err::memFullErr) rather than read into memory.
 inline constexpr std::uintmax_t kMaxImageFileBytes = 512u << 20;
 
-// Decodes an image file of the given file type into a 32-bit picture. Transparent pixels are
-// composed over white, so every pixel of the result is opaque.
+// Decodes an image file of the given file type into a 32-bit picture with bounds (0, 0, height,
+// width). Transparent pixels are composed over white, so every pixel of the result is opaque.
 // Errors: the file's own; err::noCodecErr for a type nothing here reads ('qdgx'); err::codecErr
-// for data the decoder rejects; err::memFullErr for pictures beyond PixelBuffer's limits.
-OSErr readImageFile(const std::filesystem::path& file, OSType fileType, PixelBuffer& out,
+// for data the decoder rejects; err::memFullErr for pictures beyond the codec layer's
+// kMaxImageDimension and kMaxImagePixels.
+OSErr readImageFile(const std::filesystem::path& file, OSType fileType, OffscreenPicture& out,
                     std::string* detail = nullptr);
-OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, PixelBuffer& out,
+OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, OffscreenPicture& out,
                   std::string* detail = nullptr);
 
 } // namespace qm

@@ -9,7 +9,7 @@ namespace qm {
 OSErr openImageFileAsMovie(const std::filesystem::path& file, OSType fileType, std::unique_ptr<Movie>& out,
                            std::string* detail)
 {
-    PixelBuffer picture;
+    OffscreenPicture picture;
     if (const OSErr e = readImageFile(file, fileType, picture, detail))
         return e;
     ImageCompressionParams params;

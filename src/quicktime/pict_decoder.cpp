@@ -8,6 +8,7 @@
 #include "quicktime/codec.h"
 #include "quicktime/errors.h"
 #include "quicktime/image_description.h"
+#include "quicktime/image_file.h"
 #include "quicktime/packbits.h"
 
 namespace qm {
@@ -26,7 +27,7 @@ struct Bitmap {
 class PictReader {
 public:
     PictReader(std::span<const std::uint8_t> picture, std::string* detail) : m_r(picture), m_detail(detail) {}
-    OSErr run(PixelBuffer& out);
+    OSErr run(OffscreenPicture& out);
 
 private:
     OSErr fail(OSErr e, const std::string& what)
@@ -48,7 +49,7 @@ private:
     std::string* m_detail;
     bool m_v2 = false;
     Rect m_frame;
-    PixelBuffer m_canvas;
+    OffscreenPicture m_canvas;
     bool m_drew = false;
 };
 
@@ -61,7 +62,7 @@ std::uint16_t PictReader::nextOpcode()
     return m_r.u16();
 }
 
-OSErr PictReader::run(PixelBuffer& out)
+OSErr PictReader::run(OffscreenPicture& out)
 {
     m_r.u16(); // picture size: the low 16 bits only, meaningless for large pictures
     m_frame = m_r.rect();
@@ -244,8 +245,8 @@ OSErr PictReader::bitsOpcode(std::uint16_t op)
     // Every row costs at least one byte of input, and PackBits gives at most 128 bytes for two;
     // bounds that the remaining data cannot fill are damage, not a reason to allocate.
     const std::size_t minInput = std::size_t(bitmap.height) * (rowBytes / 128 + 1);
-    if (bitmap.width > PixelBuffer::maxDimension || bitmap.height > PixelBuffer::maxDimension ||
-        std::int64_t(bitmap.width) * bitmap.height > PixelBuffer::maxPixels ||
+    if (bitmap.width > kMaxImageDimension || bitmap.height > kMaxImageDimension ||
+        std::int64_t(bitmap.width) * bitmap.height > kMaxImagePixels ||
         minInput > m_r.remaining() || std::size_t(bitmap.width) * std::size_t(pixelSize) > rowBytes * 8 + 32 * 8)
         return fail(err::codecErr, "a picture pixel map's size does not match its data");
     if (const OSErr e = readRows(bitmap, rowBytes, pixelSize, packType, cmpCount, packed, colors))
@@ -349,8 +350,11 @@ OSErr PictReader::quickTimeOpcode()
     auto data = rest.subspan(descriptionSize);
     if (description.dataSize != 0 && description.dataSize < data.size())
         data = data.first(description.dataSize);
-    PixelBuffer image;
-    if (const OSErr e = decompressImage(description, data, PixelFormat::argb32, image))
+    if (description.width > kMaxImageDimension || description.height > kMaxImageDimension ||
+        std::int64_t(description.width) * description.height > kMaxImagePixels)
+        return fail(err::memFullErr, "a QuickTime image in the picture is too large");
+    OffscreenPicture image;
+    if (const OSErr e = decompressImage(description, data, PixelDepth::Argb32, image))
         return fail(e, "the '" + fourCCToString(description.codecType) + "' image in the picture cannot be decoded");
     Bitmap bitmap;
     bitmap.width = image.width();
@@ -358,7 +362,7 @@ OSErr PictReader::quickTimeOpcode()
     bitmap.argb.resize(std::size_t(bitmap.width) * std::size_t(bitmap.height));
     for (int y = 0; y < bitmap.height; ++y)
         for (int x = 0; x < bitmap.width; ++x)
-            bitmap.argb[std::size_t(y) * std::size_t(bitmap.width) + std::size_t(x)] = image.argbAt(x, y) | 0xFF000000u;
+            bitmap.argb[std::size_t(y) * std::size_t(bitmap.width) + std::size_t(x)] = image.argb(x, y) | 0xFF000000u;
     // The matrix places the image: 16.16 scale at [0] and [4], translation at [6] and [7].
     const double sx = matrix[0] > 0 ? matrix[0] / 65536.0 : 1.0;
     const double sy = matrix[4] > 0 ? matrix[4] / 65536.0 : 1.0;
@@ -374,19 +378,17 @@ OSErr PictReader::quickTimeOpcode()
 
 OSErr PictReader::ensureCanvas()
 {
-    if (!m_canvas.empty())
+    if (!m_canvas.isNull())
         return err::noErr;
     const int w = m_frame.width();
     const int h = m_frame.height();
     if (w <= 0 || h <= 0)
         return fail(err::codecErr, "the picture frame is empty");
-    if (w > PixelBuffer::maxDimension || h > PixelBuffer::maxDimension || std::int64_t(w) * h > PixelBuffer::maxPixels)
+    if (w > kMaxImageDimension || h > kMaxImageDimension || std::int64_t(w) * h > kMaxImagePixels)
         return fail(err::memFullErr, "the picture is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, too large");
-    m_canvas = PixelBuffer(w, h, PixelFormat::argb32);
-    if (m_canvas.empty())
-        return err::memFullErr;
-    std::fill(m_canvas.pixels().begin(), m_canvas.pixels().end(), std::uint8_t(0xFF));
-    return err::noErr;
+    // Erased to opaque white; picture coordinates become canvas coordinates minus the frame's
+    // top-left.
+    return m_canvas.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(h), std::int16_t(w)});
 }
 
 // Copies src (bitmap coordinates) to dst (picture coordinates), scaling to nearest pixels and
@@ -409,7 +411,7 @@ void PictReader::draw(const Bitmap& bitmap, const Rect& src, const Rect& dst)
             const int bx = src.left + int(std::int64_t(x) * sw / dw);
             if (cx < 0 || cx >= m_canvas.width() || bx < 0 || bx >= bitmap.width)
                 continue;
-            m_canvas.setArgb(cx, cy, bitmap.argb[std::size_t(by) * std::size_t(bitmap.width) + std::size_t(bx)]);
+            m_canvas.setPixel(cx, cy, bitmap.argb[std::size_t(by) * std::size_t(bitmap.width) + std::size_t(bx)]);
         }
     }
 }
@@ -424,7 +426,7 @@ bool looksLikePicture(std::span<const std::uint8_t> bytes)
 
 } // namespace
 
-OSErr decodePictFile(std::span<const std::uint8_t> bytes, PixelBuffer& out, std::string* detail)
+OSErr decodePictFile(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail)
 {
     std::span<const std::uint8_t> picture = bytes;
     if (bytes.size() > kFileHeaderSize && looksLikePicture(bytes.subspan(kFileHeaderSize)))

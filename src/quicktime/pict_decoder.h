@@ -6,14 +6,15 @@
 #include <span>
 #include <string>
 
+#include "quicktime/offscreen_picture.h"
 #include "quicktime/os_types.h"
-#include "quicktime/pixel_buffer.h"
 
 namespace qm {
 
 // A picture as stored in a file (with the 512-byte application header) or in a clipboard or
 // resource (without it). Errors: err::codecErr for damaged data, err::noCodecErr for an opcode
-// that cannot be stepped over, err::memFullErr for a frame beyond PixelBuffer's limits.
-OSErr decodePictFile(std::span<const std::uint8_t> bytes, PixelBuffer& out, std::string* detail = nullptr);
+// that cannot be stepped over, err::memFullErr for a frame beyond the codec layer's
+// image limits.
+OSErr decodePictFile(std::span<const std::uint8_t> bytes, OffscreenPicture& out, std::string* detail = nullptr);
 
 } // namespace qm

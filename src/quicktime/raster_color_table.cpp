@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 
 namespace qm {
 
@@ -9,11 +10,18 @@ namespace qm {
 // order, every entry that could be nearest to some colour of the cell: those whose distance to
 // the cell is no more than the smallest farthest-corner distance of any entry. The true nearest
 // entry of a colour is always among its cell's candidates.
+//
+// The cells take some milliseconds to build and most tables (those of decoded images, of
+// stored descriptions) never match a colour: they are built by the first nearest() on any copy.
 struct ColorTable::Lookup {
     std::array<std::uint32_t, 256> argb{};
     std::array<std::array<std::uint8_t, 3>, 256> rgb{};
-    std::vector<std::uint32_t> cellStart; // 4097 offsets into candidates
-    std::vector<std::uint8_t> candidates;
+    int count = 0;
+    mutable std::once_flag cellsBuilt;
+    mutable std::vector<std::uint32_t> cellStart; // 4097 offsets into candidates
+    mutable std::vector<std::uint8_t> candidates;
+
+    void buildCells() const;
 };
 
 namespace {
@@ -25,6 +33,33 @@ constexpr int kCellSpan = 256 / kCells;
 int sq(int x) { return x * x; }
 
 } // namespace
+
+void ColorTable::Lookup::buildCells() const
+{
+    cellStart.reserve(kCells * kCells * kCells + 1);
+    std::vector<int> nearDistance(static_cast<std::size_t>(count));
+    for (int cr = 0; cr < kCells; ++cr)
+        for (int cg = 0; cg < kCells; ++cg)
+            for (int cb = 0; cb < kCells; ++cb) {
+                cellStart.push_back(std::uint32_t(candidates.size()));
+                const int lo[3] = {cr * kCellSpan, cg * kCellSpan, cb * kCellSpan};
+                int bestFar = 1 << 30;
+                for (int i = 0; i < count; ++i) {
+                    int nearSum = 0, farSum = 0;
+                    for (int k = 0; k < 3; ++k) {
+                        const int c = rgb[i][k], a = lo[k], b = lo[k] + kCellSpan - 1;
+                        nearSum += c < a ? sq(a - c) : c > b ? sq(c - b) : 0;
+                        farSum += std::max(sq(c - a), sq(c - b));
+                    }
+                    nearDistance[std::size_t(i)] = nearSum;
+                    bestFar = std::min(bestFar, farSum);
+                }
+                for (int i = 0; i < count; ++i)
+                    if (nearDistance[std::size_t(i)] <= bestFar)
+                        candidates.push_back(std::uint8_t(i));
+            }
+    cellStart.push_back(std::uint32_t(candidates.size()));
+}
 
 ColorTable::ColorTable()
 {
@@ -38,35 +73,12 @@ ColorTable::ColorTable(std::vector<RGBColor> entries) : m_entries(std::move(entr
         m_entries.resize(kMaxEntries);
     auto lookup = std::make_shared<Lookup>();
     lookup->argb.fill(argbPixel(0, 0, 0));
-    const int n = int(m_entries.size());
-    for (int i = 0; i < n; ++i) {
+    lookup->count = int(m_entries.size());
+    for (int i = 0; i < lookup->count; ++i) {
         lookup->argb[i] = argbPixel(m_entries[i]);
         lookup->rgb[i] = {std::uint8_t(m_entries[i].red >> 8), std::uint8_t(m_entries[i].green >> 8),
                           std::uint8_t(m_entries[i].blue >> 8)};
     }
-    lookup->cellStart.reserve(kCells * kCells * kCells + 1);
-    std::vector<int> nearDistance(n);
-    for (int cr = 0; cr < kCells; ++cr)
-        for (int cg = 0; cg < kCells; ++cg)
-            for (int cb = 0; cb < kCells; ++cb) {
-                lookup->cellStart.push_back(std::uint32_t(lookup->candidates.size()));
-                const int lo[3] = {cr * kCellSpan, cg * kCellSpan, cb * kCellSpan};
-                int bestFar = 1 << 30;
-                for (int i = 0; i < n; ++i) {
-                    int nearSum = 0, farSum = 0;
-                    for (int k = 0; k < 3; ++k) {
-                        const int c = lookup->rgb[i][k], a = lo[k], b = lo[k] + kCellSpan - 1;
-                        nearSum += c < a ? sq(a - c) : c > b ? sq(c - b) : 0;
-                        farSum += std::max(sq(c - a), sq(c - b));
-                    }
-                    nearDistance[i] = nearSum;
-                    bestFar = std::min(bestFar, farSum);
-                }
-                for (int i = 0; i < n; ++i)
-                    if (nearDistance[i] <= bestFar)
-                        lookup->candidates.push_back(std::uint8_t(i));
-            }
-    lookup->cellStart.push_back(std::uint32_t(lookup->candidates.size()));
     m_lookup = std::move(lookup);
 }
 
@@ -108,6 +120,7 @@ std::uint32_t ColorTable::argb(std::uint8_t index) const { return m_lookup->argb
 std::uint8_t ColorTable::nearest(std::uint8_t r, std::uint8_t g, std::uint8_t b) const
 {
     const Lookup& l = *m_lookup;
+    std::call_once(l.cellsBuilt, [&l] { l.buildCells(); });
     const int cell = ((r >> kCellBits) << (2 * kCellBits)) | ((g >> kCellBits) << kCellBits) | (b >> kCellBits);
     std::uint8_t best = 0;
     int bestDistance = 1 << 30;

@@ -1,17 +1,73 @@
 #include "scene/document_io.h"
 
+#include "app/core/alert_service.h"
+#include "app/core/scratch_files.h"
+#include "app/core/string_table.h"
 #include "framework/scene_document.h"
+#include "framework/window_progress.h"
+#include "project/project_reader.h"
+#include "project/project_writer.h"
 #include "project/scene_defaults.h"
-#include "quicktime/errors.h"
 
 namespace qm {
 
 namespace {
 
+// How long copying a stored composed movie may take before its progress window shows.
+constexpr double kProgressDelaySeconds = 0.5;
+
 std::filesystem::path& templatesFolderSlot()
 {
     static std::filesystem::path folder;
     return folder;
+}
+
+std::function<std::filesystem::path()>& scratchFolderSource()
+{
+    static std::function<std::filesystem::path()> source;
+    return source;
+}
+
+// The reader's questions and reports as alerts.
+class AlertReaderUi final : public ProjectReaderUi {
+public:
+    bool confirmUnresolvedMedia() override { return alerts().cautionAlert(alertUnresolvedMedia) == 1; }
+    void reportError(OSErr code, const std::string& detail) override
+    {
+        if (!detail.empty())
+            alerts().setErrorDetail(detail);
+        alerts().reportError(code);
+    }
+};
+
+// Long file work behind the progress window; opened at the first report.
+class FileProgress {
+public:
+    ProgressCallback callback()
+    {
+        return [this](std::string_view title, std::string_view message, int percent) {
+            if (!m_progress.isOpen()) {
+                ProgressSettings settings;
+                settings.options = progressShowsMessage | progressShowsBar;
+                settings.title = std::string(title);
+                settings.message = std::string(message);
+                settings.maximum = 100;
+                settings.count = -1;
+                settings.delaySeconds = kProgressDelaySeconds;
+                m_progress.open(settings);
+            }
+            return m_progress.update(message, percent);
+        };
+    }
+
+private:
+    WindowProgress m_progress;
+};
+
+void setDetail(OSErr err, const std::string& detail)
+{
+    if (err != 0 && err != -128 && !detail.empty())
+        alerts().setErrorDetail(detail);
 }
 
 } // namespace
@@ -23,18 +79,52 @@ std::unique_ptr<SceneDocument> newDocument()
     return std::make_unique<SceneDocument>(std::move(scene));
 }
 
-OSErr openDocument(const std::filesystem::path&, std::unique_ptr<SceneDocument>&)
+OSErr openDocument(const std::filesystem::path& path, std::unique_ptr<SceneDocument>& out)
 {
-    return err::paramErr; // the project file reader is not wired in yet
+    AlertReaderUi ui;
+    FileProgress progress;
+    ProjectReadOptions options;
+    options.ui = &ui;
+    options.progress = progress.callback();
+    options.scratchFile = [](std::filesystem::path& file) {
+        const std::filesystem::path folder =
+            scratchFolderSource() ? scratchFolderSource()() : std::filesystem::path();
+        return scratchFileNamer().makeScratchFile(effectiveScratchFolder(folder), file, false);
+    };
+    Scene scene;
+    std::string detail;
+    const OSErr err = qm::openDocument(path, scene, options, &detail);
+    if (err != 0) {
+        setDetail(err, detail);
+        return err;
+    }
+    out = std::make_unique<SceneDocument>(std::move(scene));
+    out->setBeganFromTemplate(isTemplatePath(path));
+    return 0;
 }
 
-OSErr saveDocument(SceneDocument&, const std::filesystem::path&)
+OSErr saveDocument(SceneDocument& document, const std::filesystem::path& path)
 {
-    return err::paramErr; // the project file writer is not wired in yet
+    FileProgress progress;
+    ProjectWriteOptions options;
+    options.progress = progress.callback();
+    std::string detail;
+    const OSErr err = saveProject(document.editableScene(), path, options, &detail);
+    if (err != 0) {
+        setDetail(err, detail);
+        return err;
+    }
+    document.markSaved(path);
+    return 0;
 }
 
 std::filesystem::path templatesFolder() { return templatesFolderSlot(); }
 void setTemplatesFolder(const std::filesystem::path& folder) { templatesFolderSlot() = folder; }
+
+void setScratchFolderSource(std::function<std::filesystem::path()> source)
+{
+    scratchFolderSource() = std::move(source);
+}
 
 QString projectFilter() { return QStringLiteral("Quillmere Project Documents (*.qmp)"); }
 QString templateFilter() { return QStringLiteral("Quillmere Templates (*.qmt)"); }

@@ -4,6 +4,7 @@
 // composed movie is copied out), and a project saved.
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "quicktime/os_types.h"
@@ -23,6 +24,8 @@ OSErr saveDocument(SceneDocument& document, const std::filesystem::path& path);
 // The folder of templates; Save As offers it for templates.
 std::filesystem::path templatesFolder();
 void setTemplatesFolder(const std::filesystem::path& folder);
+// Where a stored composed movie is brought back to: the scratch folder of the preferences.
+void setScratchFolderSource(std::function<std::filesystem::path()> source);
 
 // The open and save dialogs' filters, projects first.
 QString documentFilters();

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/alert_service.h"
+#include "app/core/string_table.h"
 #include "framework/command_ids.h"
 #include "framework/dialog_items.h"
 #include "framework/event_codes.h"
@@ -333,7 +334,7 @@ OSErr SceneWindow::revert()
         return 0;
     const std::string name = file.filename().string();
     alerts().setParameters(name);
-    if (alerts().cautionAlert(155) != 1)
+    if (alerts().cautionAlert(alertRevert) != 1)
         return 0;
     // The file is read before the document is let go: when it cannot be read, the document
     // stays as it is.
@@ -370,7 +371,7 @@ bool SceneWindow::confirmClose()
     if (!m_document->isDirty())
         return true;
     alerts().setParameters(m_document->scene().name.str());
-    switch (alerts().cautionAlert(142)) {
+    switch (alerts().cautionAlert(alertSaveChanges)) {
     case 1: // Yes: the close goes on only when the save succeeded
         if (save() != 0)
             return false;

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <fstream>
 
+#include "compose/scene_map_edit.h"
 #include "project/project_reader.h"
+#include "project/scene_defaults.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 
@@ -59,7 +61,9 @@ TEST(SceneAddCli, ThreeAddsGiveIdsOneTwoThreeAndTheFirstIsInitial)
     EXPECT_EQ(scene.nodes[1].kind, NodeKind::kObject);
     EXPECT_EQ(scene.nodes[2].kind, NodeKind::kStillImage);
     EXPECT_EQ(scene.nodes[2].name, "c.pct");
-    EXPECT_EQ(scene.nodes[0].mapPosition, (Point{100, 150}));
+    // Placed on the new scene's node grid, the later nodes moved apart from the first.
+    EXPECT_EQ(scene.nodes[0].mapPosition, snapToNodeGrid(makeNewScene(), Point{100, 150}));
+    EXPECT_NE(scene.nodes[1].mapPosition, scene.nodes[0].mapPosition);
 
     const std::string help = cli("--help");
     if (help.find("project-info") == std::string::npos)

@@ -9,6 +9,7 @@
 #include "quicktime/image_file.h"
 #include "quicktime/image_file_movie.h"
 #include "quicktime/movie.h"
+#include "quicktime/movie_picture.h"
 #include "quicktime/packbits.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
@@ -41,10 +42,10 @@ int maxComponentError(std::uint32_t a, std::uint32_t b)
     return worst;
 }
 
-PixelBuffer decodeFixture(const std::filesystem::path& file, OSType type, int variant = 0, int w = 37, int h = 23)
+OffscreenPicture decodeFixture(const std::filesystem::path& file, OSType type, int variant = 0, int w = 37, int h = 23)
 {
     EXPECT_TRUE(test::writeStillImage(file, type, w, h, variant));
-    PixelBuffer p;
+    OffscreenPicture p;
     std::string detail;
     EXPECT_EQ(readImageFile(file, type, p, &detail), 0) << detail;
     return p;
@@ -56,23 +57,23 @@ TEST(ImageFile, LosslessPicturesGiveTheirExactPixels)
     // Odd sizes: rows of PICT pixel maps end mid-word, Photoshop planes are not padded.
     for (auto [type, variant] : {std::pair{fourCC("8BPS"), 0}, {fourCC("PICT"), 0}}) {
         SCOPED_TRACE(fourCCToString(type) + std::to_string(variant));
-        const PixelBuffer p = decodeFixture(dir / "img", type, variant);
+        const OffscreenPicture p = decodeFixture(dir / "img", type, variant);
         ASSERT_EQ(p.width(), 37);
         ASSERT_EQ(p.height(), 23);
         for (int y = 0; y < 23; ++y)
             for (int x = 0; x < 37; ++x)
-                ASSERT_EQ(p.argbAt(x, y), expectedPixel(x, y, 37, 23)) << x << "," << y;
+                ASSERT_EQ(p.argb(x, y), expectedPixel(x, y, 37, 23)) << x << "," << y;
     }
 }
 
 TEST(ImageFile, IndexedPictureUsesItsColourTable)
 {
     TempDir dir;
-    const PixelBuffer p = decodeFixture(dir / "img.pct", fourCC("PICT"), 1, 40, 9);
+    const OffscreenPicture p = decodeFixture(dir / "img.pct", fourCC("PICT"), 1, 40, 9);
     ASSERT_EQ(p.width(), 40);
     for (int x = 0; x < 40; ++x) {
         const std::uint32_t grey = std::uint32_t(x * 255 / 39);
-        EXPECT_EQ(p.argbAt(x, 5), 0xFF000000u | grey << 16 | grey << 8 | grey) << x;
+        EXPECT_EQ(p.argb(x, 5), 0xFF000000u | grey << 16 | grey << 8 | grey) << x;
     }
 }
 
@@ -81,25 +82,25 @@ TEST(ImageFile, CompressedPicturesDecodeThroughTheCodecs)
     TempDir dir;
     for (auto [type, variant] : {std::pair{fourCC("PICT"), 2}, {fourCC("qtif"), 0}}) {
         SCOPED_TRACE(fourCCToString(type));
-        const PixelBuffer p = decodeFixture(dir / "img", type, variant, 64, 48);
+        const OffscreenPicture p = decodeFixture(dir / "img", type, variant, 64, 48);
         ASSERT_EQ(p.width(), 64);
         ASSERT_EQ(p.height(), 48);
         // Photo-JPEG at normal quality: colours within a few levels away from the bar edges.
-        EXPECT_LE(maxComponentError(p.argbAt(20, 20), expectedPixel(20, 20, 64, 48)), 24);
-        EXPECT_LE(maxComponentError(p.argbAt(60, 40), expectedPixel(60, 40, 64, 48)), 24);
+        EXPECT_LE(maxComponentError(p.argb(20, 20), expectedPixel(20, 20, 64, 48)), 24);
+        EXPECT_LE(maxComponentError(p.argb(60, 40), expectedPixel(60, 40, 64, 48)), 24);
     }
 }
 
 TEST(ImageFile, MacPaintPageIsBlackAndWhite)
 {
     TempDir dir;
-    const PixelBuffer p = decodeFixture(dir / "img.mac", fourCC("PNTG"));
+    const OffscreenPicture p = decodeFixture(dir / "img.mac", fourCC("PNTG"));
     ASSERT_EQ(p.width(), 576);
     ASSERT_EQ(p.height(), 720);
     // Byte i of row y is black when (y / 16 + i) is odd.
-    EXPECT_EQ(p.argbAt(0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(p.argbAt(8, 0), 0xFF000000u);
-    EXPECT_EQ(p.argbAt(0, 16), 0xFF000000u);
+    EXPECT_EQ(p.argb(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(p.argb(8, 0), 0xFF000000u);
+    EXPECT_EQ(p.argb(0, 16), 0xFF000000u);
 }
 
 TEST(ImageFile, OneFrameMovieHoldsThePicture)
@@ -117,7 +118,7 @@ TEST(ImageFile, OneFrameMovieHoldsThePicture)
 
 TEST(ImageFile, UnknownTypeAndOversizedFrame)
 {
-    PixelBuffer p;
+    OffscreenPicture p;
     const Bytes junk(64, 0x11);
     EXPECT_EQ(decodeImage(junk, fourCC("qdgx"), p), err::noCodecErr);
     // A picture whose frame claims 30000 x 30000 pixels and a pixel map to fill it.
@@ -132,7 +133,7 @@ TEST(ImageFile, UnknownTypeAndOversizedFrame)
     w.zeros(64);
     std::string detail;
     EXPECT_NE(decodeImage(w.data(), fourCC("PICT"), p, &detail), 0);
-    EXPECT_TRUE(p.empty());
+    EXPECT_TRUE(p.isNull());
 }
 
 // Every prefix and a few corruptions of each hand-built format: an error or a picture, never a
@@ -151,7 +152,7 @@ TEST(ImageFile, DamagedFilesGiveErrors)
         const Bytes whole = fileBytes(dir / "img");
         const std::size_t step = std::max<std::size_t>(1, whole.size() / 300);
         for (std::size_t n = 0; n < whole.size(); n += step) {
-            PixelBuffer p;
+            OffscreenPicture p;
             decodeImage(std::span(whole).first(n), k.type, p);
         }
         std::srand(7);
@@ -159,7 +160,7 @@ TEST(ImageFile, DamagedFilesGiveErrors)
             Bytes bad = whole;
             for (int i = 0; i < 4; ++i)
                 bad[std::size_t(std::rand()) % bad.size()] = std::uint8_t(std::rand());
-            PixelBuffer p;
+            OffscreenPicture p;
             decodeImage(bad, k.type, p);
         }
     }
@@ -174,6 +175,44 @@ TEST(PackBits, RunsLiteralsAndOvershoot)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 8), "abczzzqq"); // last run cut to fit
     ByteReader shortInput(packed.data(), 3);
     EXPECT_FALSE(unpackBits(shortInput, out, 8));
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(MoviePicture, StillImageMovieGivesThePictureBack)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(test::writeStillImage(dir / "a.pct", fourCC("PICT"), 21, 13));
+    OffscreenPicture direct;
+    ASSERT_EQ(readImageFile(dir / "a.pct", fourCC("PICT"), direct), 0);
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(openImageFileAsMovie(dir / "a.pct", fourCC("PICT"), movie), 0);
+    OffscreenPicture fromMovie;
+    ASSERT_EQ(getMoviePicture(*movie, 0, fromMovie), 0);
+    ASSERT_EQ(fromMovie.width(), 21);
+    ASSERT_EQ(fromMovie.height(), 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 21; ++x)
+            ASSERT_EQ(fromMovie.argb(x, y), direct.argb(x, y)) << x << "," << y;
+}
+
+TEST(MoviePicture, LinearMovieFrameAfterAnEmptyLead)
+{
+    test::TempDir dir;
+    test::LinearMovieFixture f;
+    f.emptyLead = 100;
+    ASSERT_EQ(test::writeLinearMovie(dir / "m.mov", f), 0);
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(Movie::open(dir / "m.mov", MovieOpenMode::read, movie), 0);
+    OffscreenPicture p;
+    EXPECT_EQ(getMoviePicture(*movie, 50, p), err::invalidTime);
+    ASSERT_EQ(getMoviePicture(*movie, 100, p), 0);
+    EXPECT_EQ(p.width(), 64);
+    EXPECT_EQ(p.height(), 48);
 }
 
 } // namespace

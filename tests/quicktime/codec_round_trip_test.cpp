@@ -106,6 +106,27 @@ TEST(CodecRoundTrip, EightBitIndicesSurviveExactlyWithTheirTable)
     }
 }
 
+TEST(CodecRoundTrip, EverySmallSizeCompressesAndDecodes)
+{
+    // Partial and whole 4x4 blocks, one to three block rows (Cinepak strips): sizes where
+    // encoders have edge cases.
+    const int sides[] = {1, 2, 3, 4, 5, 7, 8, 9, 12, 13, 16, 17};
+    for (int w : sides)
+        for (int h : sides) {
+            const OffscreenPicture pic = naturalPicture(w, h);
+            const OffscreenPicture ids = test::hotSpotPicture(w, h);
+            for (OSType type : compressorTypes()) {
+                const bool eightBit = type == codecType::graphics;
+                const OffscreenPicture out = roundTrip(eightBit ? ids : pic, type, 0, codecQuality::normal);
+                ASSERT_EQ(out.width(), w) << fourCCToString(type) << " " << w << "x" << h;
+                ASSERT_EQ(out.height(), h) << fourCCToString(type) << " " << w << "x" << h;
+                if (eightBit) {
+                    EXPECT_TRUE(test::sameArgb(ids, out, true)) << w << "x" << h;
+                }
+            }
+        }
+}
+
 TEST(CodecRoundTrip, TrueColourToEightBitsMapsThroughTheTable)
 {
     // Colours of the standard table come back as themselves; others as near table colours.

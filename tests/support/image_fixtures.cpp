@@ -19,6 +19,16 @@ std::uint32_t pixelAt(int x, int y, int width, int height)
     return 0xFF000000u | r << 16 | g << 8 | b;
 }
 
+OffscreenPicture testPicture(int width, int height)
+{
+    OffscreenPicture p;
+    p.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            p.setPixel(x, y, pixelAt(x, y, width, height));
+    return p;
+}
+
 bool save(const std::filesystem::path& file, const Bytes& bytes)
 {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -169,10 +179,7 @@ Bytes pict(int width, int height, int variant)
             w.bytes(packed.data());
         }
     } else { // CompressedQuickTime, Photo-JPEG
-        PixelBuffer p(width, height, PixelFormat::argb32);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                p.setArgb(x, y, pixelAt(x, y, width, height));
+        const OffscreenPicture p = testPicture(width, height);
         CompressedImage image;
         compressImage(p, ImageCompressionParams{}, image);
         const Bytes description = image.description.build();
@@ -200,10 +207,7 @@ Bytes pict(int width, int height, int variant)
 
 Bytes quickTimeImage(int width, int height)
 {
-    PixelBuffer p(width, height, PixelFormat::argb32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            p.setArgb(x, y, pixelAt(x, y, width, height));
+    const OffscreenPicture p = testPicture(width, height);
     CompressedImage image;
     compressImage(p, ImageCompressionParams{}, image);
     const Bytes description = image.description.build();

@@ -17,12 +17,13 @@ constexpr TimeValue kNodeDuration = 7200;
 constexpr std::uint32_t kFixtureClock = 0xB5000000; // a fixed time in 1996
 
 // A picture whose pixels depend on seed, so that frames differ.
-PixelBuffer testPicture(int width, int height, int seed)
+OffscreenPicture testPicture(int width, int height, int seed)
 {
-    PixelBuffer p(width, height, PixelFormat::argb32);
+    OffscreenPicture p;
+    p.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            p.setArgb(x, y, 0xFF000000u | std::uint32_t((x * 255 / width + seed * 40) & 0xFF) << 16 |
+            p.setPixel(x, y, 0xFF000000u | std::uint32_t((x * 255 / width + seed * 40) & 0xFF) << 16 |
                                 std::uint32_t((y * 255 / height) & 0xFF) << 8 | std::uint32_t((seed * 97) & 0xFF));
     return p;
 }
@@ -44,10 +45,11 @@ Frame jpegFrame(int width, int height, int seed)
 // An 8-bit hot spot tile: index 0 around a block of index 7.
 Frame hotSpotFrame(int width, int height)
 {
-    PixelBuffer p(width, height, PixelFormat::indexed8, ColorTable::macDefault(8));
+    OffscreenPicture p;
+    p.allocate(PixelDepth::Indexed8, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
     for (int y = height / 4; y < height * 3 / 4; ++y)
         for (int x = width / 4; x < width * 3 / 4; ++x)
-            p.row(y)[x] = 7;
+            p.setPixel(x, y, 7);
     ImageCompressionParams params;
     params.codecType = codecType::graphics;
     params.depth = 8;

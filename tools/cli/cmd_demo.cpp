@@ -7,7 +7,7 @@
 #include "compose/compose_errors.h"
 #include "compose/composer.h"
 #include "compose/scene_map_edit.h"
-#include "demo_media.h"
+#include "compose/demo_media.h"
 #include "media/node_import.h"
 #include "project/scene_defaults.h"
 

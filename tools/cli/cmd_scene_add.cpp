@@ -4,6 +4,8 @@
 
 #include "app/core/error_table.h"
 #include "command.h"
+#include "compose/composed_movie.h"
+#include "compose/scene_map_edit.h"
 #include "media/node_import.h"
 #include "scene_subcommands.h"
 
@@ -51,9 +53,13 @@ int run(const std::vector<std::string>& argsIn)
     Scene scene;
     if (!openSceneForEdit(args[0], true, scene))
         return 1;
+    NodeImportHooks hooks;
+    hooks.snapToNodeGrid = [](const Scene& s, Point p) { return snapToNodeGrid(s, p); };
+    hooks.separateNode = [](Scene& s, std::int16_t nodeId) { separateNode(s, nodeId); };
+    hooks.clearComposedMovie = [](Scene& s) { clearComposedMovie(s); };
     std::int16_t id = 0;
     std::string detail;
-    if (const OSErr e = AddNodeFromFile(scene, position, args[1], true, {}, &id, &detail)) {
+    if (const OSErr e = AddNodeFromFile(scene, position, args[1], true, hooks, &id, &detail)) {
         std::string text = args[1] + ": " + std::string(errorMessage(e));
         text += findErrorEntry(e) ? " (" + std::to_string(e) + ")" : std::to_string(e);
         return fail(detail.empty() ? text : text + " " + detail);

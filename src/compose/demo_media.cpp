@@ -1,4 +1,4 @@
-#include "demo_media.h"
+#include "compose/demo_media.h"
 
 #include <algorithm>
 #include <cmath>

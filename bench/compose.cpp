@@ -1,0 +1,166 @@
+// Composing scenes: the demo scene and ten real-sized panoramas without recompression (as a
+// ratio to copying the same media bytes), the same with recompression to Photo-JPEG on every
+// core, and the peak memory of composing panoramas 8,192 pixels wide.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+
+#include "app/core/progress.h"
+#include "compose/composed_movie.h"
+#include "compose/composer.h"
+#include "compose/demo_media.h"
+#include "compose/track_samples.h"
+#include "compose/vr_atoms.h"
+#include "quicktime/errors.h"
+#include "quicktime/movie.h"
+
+using namespace qm;
+
+namespace {
+
+struct BenchScene {
+    std::filesystem::path dir;
+    Scene scene;
+    std::map<std::int16_t, std::filesystem::path> files;
+    std::uintmax_t mediaBytes = 0;
+
+    ~BenchScene()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+Node panoramaNode(std::int16_t id, const std::filesystem::path& file, Point at)
+{
+    Node n;
+    n.id = id;
+    n.kind = NodeKind::kPanorama;
+    n.vrVersion = 0x200;
+    n.name = "Place " + std::to_string(id);
+    n.mapPosition = at;
+    n.mediaReference = {1};
+    std::unique_ptr<Movie> movie;
+    if (Movie::open(file, MovieOpenMode::read, movie) == 0)
+        if (Track* pano = vrTrack(*movie, vrNodeType::kPanorama)) {
+            AtomContainer sample;
+            if (readSampleContainer(*pano, sample) == 0) {
+                const auto r = PanoramaSampleRecord::fromBytes(
+                    sample.data(sample.findChild(AtomContainer::kRoot, vrAtom::kPanoSample)));
+                n.mediaData = r;
+                n.displayBounds = Rect{0, 0, std::int16_t(r.imageSizeY), std::int16_t(r.imageSizeX)};
+            }
+        }
+    return n;
+}
+
+// count panoramas of width x height in `tiles` tiles, each with two hot spots when asked.
+void makePanoramaScene(BenchScene& b, int count, int width, int height, int tiles, bool hotSpots = true)
+{
+    b.dir = std::filesystem::temp_directory_path() / ("qm-bench-" + std::to_string(::getpid()) + "-" + std::to_string(count) +
+                                                     "-" + std::to_string(width));
+    std::filesystem::create_directories(b.dir);
+    b.scene.name = "Bench";
+    b.scene.playbackWidth = 320;
+    b.scene.playbackHeight = 240;
+    b.scene.imaging = ImagingSettings{1, 1, 3, 3, 1, 3};
+    for (int i = 1; i <= count; ++i) {
+        const auto file = b.dir / ("pano" + std::to_string(i) + ".mov");
+        demo::writePanorama(file, width, height, tiles, demo::PlaceStyle{i, i % 2 == 1, i % 3 == 0});
+        b.mediaBytes += std::filesystem::file_size(file);
+        Node n = panoramaNode(std::int16_t(i), file, Point{std::int16_t(72 * i), 72});
+        if (hotSpots) {
+            n.hotSpots.push_back(HotSpot{.shape = HotSpotShape::kRectangle, .id = 1, .bounds = {50, 100, 200, 400}});
+            n.hotSpots.push_back(HotSpot{.shape = HotSpotShape::kOval, .id = 2,
+                                         .bounds = {100, std::int16_t(width - 100), 300, std::int16_t(width + 100)}});
+        }
+        b.scene.nodes.push_back(std::move(n));
+        b.files[std::int16_t(i)] = file;
+    }
+}
+
+ComposeEnvironment environment(const BenchScene& b)
+{
+    ComposeEnvironment env;
+    env.scratchFolder = b.dir;
+    env.deterministic = true;
+    env.resolveMedia = [files = b.files](const Scene&, const Node& n, std::filesystem::path& out) {
+        out = files.at(n.id);
+        return OSErr(0);
+    };
+    return env;
+}
+
+double copySeconds(const BenchScene& b)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& [id, file] : b.files) {
+        auto copy = file;
+        copy += ".copy";
+        std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::remove(copy);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void runCompose(benchmark::State& state, BenchScene& b, bool recompress)
+{
+    for (auto& c : b.scene.compression)
+        c = CompressionSettings{recompress, 0, 32, fourCC("jpeg"), 0, 512};
+    const ComposeEnvironment env = environment(b);
+    double composeTotal = 0;
+    double copyTotal = 0;
+    for (auto _ : state) {
+        WorkingCopies copies;
+        NullProgress progress;
+        const auto start = std::chrono::steady_clock::now();
+        const OSErr e = composeScene(b.scene, copies, env, progress);
+        composeTotal += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (e) {
+            state.SkipWithError("compose failed");
+            break;
+        }
+        copies.discardAll();
+        copyTotal += copySeconds(b);
+    }
+    clearComposedMovie(b.scene);
+    state.counters["media_MB"] = double(b.mediaBytes) / 1e6;
+    state.counters["ratio_to_cp"] = copyTotal > 0 ? composeTotal / copyTotal : 0;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_ComposeTenPanoramas(benchmark::State& state)
+{
+    BenchScene b;
+    makePanoramaScene(b, 10, 4096, 1024, 16, state.range(1) != 0);
+    runCompose(state, b, state.range(0) != 0);
+}
+// Arguments: recompression to Photo-JPEG, hot spots drawn into every node.
+BENCHMARK(BM_ComposeTenPanoramas)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_ComposeDemoLikeScene(benchmark::State& state)
+{
+    BenchScene b;
+    makePanoramaScene(b, 3, 2048, 512, 8);
+    runCompose(state, b, false);
+}
+BENCHMARK(BM_ComposeDemoLikeScene)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Run alone (--benchmark_filter=Wide) for a meaningful peak memory figure.
+void BM_ComposeWidePanoramas(benchmark::State& state)
+{
+    BenchScene b;
+    makePanoramaScene(b, 2, 8192, 2048, 24);
+    runCompose(state, b, state.range(0) != 0);
+}
+BENCHMARK(BM_ComposeWidePanoramas)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();
