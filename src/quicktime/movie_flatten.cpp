@@ -185,35 +185,35 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
 
     const auto& progress = movie.m_progress;
     if (progress)
-        if (OSErr e = progress(MovieProgressMessage::open, 0.0))
+        if (OSErr e = progress(MovieProgressStep::open, 0.0))
             return e;
-    OSErr result2 = err::noErr;
+    OSErr status = err::noErr;
     std::uint64_t done = 0, nextReport = progressStep;
     for (const Run& run : runs) {
-        for (std::uint64_t at = run.begin; at < run.end && !result2;) {
+        for (std::uint64_t at = run.begin; at < run.end && !status;) {
             std::uint64_t n = std::min(run.end - at, progressStep);
             if (run.source.file)
-                result2 = sink.copy(*run.source.file, at, n);
+                status = sink.copy(*run.source.file, at, n);
             else
-                result2 = sink.write(std::span<const std::uint8_t>(*run.source.memory).subspan(std::size_t(at), std::size_t(n)));
+                status = sink.write(std::span<const std::uint8_t>(*run.source.memory).subspan(std::size_t(at), std::size_t(n)));
             at += n;
             done += n;
-            if (!result2 && progress && done >= nextReport) {
+            if (!status && progress && done >= nextReport) {
                 nextReport = done + progressStep;
-                result2 = progress(MovieProgressMessage::update, double(done) / double(total));
+                status = progress(MovieProgressStep::update, double(done) / double(total));
             }
         }
-        if (result2)
+        if (status)
             break;
     }
     if (progress) {
-        if (!result2)
-            result2 = progress(MovieProgressMessage::update, 1.0);
-        progress(MovieProgressMessage::close, 1.0);
+        if (!status)
+            status = progress(MovieProgressStep::update, 1.0);
+        progress(MovieProgressStep::close, 1.0);
     }
     if (result)
         result->fileSize = sink.position();
-    return result2;
+    return status;
 }
 
 OSErr MovieWriter::flatten(const Movie& movie, const std::filesystem::path& dest, const FlattenOptions& options,
