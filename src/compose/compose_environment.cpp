@@ -1,5 +1,9 @@
 #include "compose/compose_environment.h"
 
+#include <algorithm>
+#include <ctime>
+#include <thread>
+
 #include "app/core/preferences_record.h"
 #include "quicktime/errors.h"
 #include "quicktime/file_alias.h"
@@ -22,7 +26,7 @@ ComposeEnvironment standardComposeEnvironment(const PreferencesRecord* preferenc
         bool updated = false;
         return alias.resolve(base, out, updated);
     };
-    env.readStillImage = [](const std::filesystem::path& file, PixelBuffer& out) {
+    env.readStillImage = [](const std::filesystem::path& file, OffscreenPicture& out) {
         OSType type = 0;
         if (OSErr e = getFileType(file, type))
             return e;
@@ -35,6 +39,18 @@ ComposeEnvironment standardComposeEnvironment(const PreferencesRecord* preferenc
         env.annotationDescription = preferences->annotationDescription();
     }
     return env;
+}
+
+std::uint32_t composeTimestamp(const ComposeEnvironment& env)
+{
+    return env.deterministic ? 1u : std::uint32_t(std::time(nullptr));
+}
+
+unsigned compressionThreads(const ComposeEnvironment& env)
+{
+    if (env.threads)
+        return env.threads;
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 } // namespace qm

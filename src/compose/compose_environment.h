@@ -8,7 +8,7 @@
 #include <string>
 
 #include "project/scene.h"
-#include "quicktime/pixel_buffer.h"
+#include "quicktime/offscreen_picture.h"
 
 namespace qm {
 
@@ -23,7 +23,7 @@ struct ComposeEnvironment {
     // The node's media file from its media reference. Errors: fnfErr and the alias errors.
     std::function<OSErr(const Scene&, const Node&, std::filesystem::path&)> resolveMedia;
     // A still image file as a 32-bit picture.
-    std::function<OSErr(const std::filesystem::path&, PixelBuffer&)> readStillImage;
+    std::function<OSErr(const std::filesystem::path&, OffscreenPicture&)> readStillImage;
     // The "Annotations" texts: '©nam', '©cpy', '©inf'.
     std::string annotationName;
     std::string annotationCopyright;

@@ -1,13 +1,12 @@
 #include "compose/composer.h"
 
-#include <ctime>
 #include <system_error>
-#include <thread>
 
 #include "compose/composed_movie.h"
 #include "compose/node_writers.h"
 #include "compose/prepare_working_copy.h"
 #include "compose/tile_compressor.h"
+#include "quicktime/raster_geometry.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
@@ -15,18 +14,6 @@
 #include "quicktime/movie_vr.h"
 
 namespace qm {
-
-std::uint32_t composeTimestamp(const ComposeEnvironment& env)
-{
-    return env.deterministic ? 1u : std::uint32_t(std::time(nullptr));
-}
-
-unsigned compressionThreads(const ComposeEnvironment& env)
-{
-    if (env.threads)
-        return env.threads;
-    return std::max(1u, std::thread::hardware_concurrency());
-}
 
 std::int32_t composeProgressMaximum(const Scene& scene) { return std::int32_t(scene.nodes.size()) * 103 + 1; }
 
@@ -126,12 +113,13 @@ OSErr fillEmptyHotSpotTrack(Movie& movie, Track* track)
 {
     if (!track || !track->media() || track->media()->sampleCount() > 0)
         return 0;
-    IndexedImage blank;
-    blank.width = std::max(1, int(track->width() >> 16));
-    blank.height = std::max(1, int(track->height() >> 16));
-    blank.pixels.assign(std::size_t(blank.width) * std::size_t(blank.height), 0);
+    OffscreenPicture blank;
+    const Rect frameRect = makeRect(0, 0, std::max(1, int(track->height() >> 16)), std::max(1, int(track->width() >> 16)));
+    if (OSErr e = blank.allocate(PixelDepth::Indexed8, frameRect))
+        return e;
+    blank.fill(0);
     EncodedImage frame;
-    if (OSErr e = compressHotSpotTile(blank, Rect{0, 0, std::int16_t(blank.height), std::int16_t(blank.width)}, frame))
+    if (OSErr e = compressHotSpotTile(blank, frameRect, frame))
         return e;
     return appendSample(*track, frame.data, SampleDescription(frame.description),
                         std::max<TimeValue>(movie.duration(), 1), 0);

@@ -12,6 +12,7 @@
 #include "quicktime/errors.h"
 #include "quicktime/movie.h"
 #include "quicktime/movie_vr.h"
+#include "quicktime/raster_geometry.h"
 
 namespace qm::demo {
 
@@ -111,7 +112,7 @@ Track* newTrack(Movie& movie, int width, int height, OSType mediaType)
     return t;
 }
 
-OSErr addJpeg(Track& track, const PixelBuffer& picture, TimeValue at)
+OSErr addJpeg(Track& track, const OffscreenPicture& picture, TimeValue at)
 {
     ImageCompressionParams params;
     params.spatialQuality = codecQuality::high;
@@ -188,13 +189,15 @@ OSErr writePanorama(const std::filesystem::path& file, int width, int height, in
     image->setEnabled(false);
     if (OSErr e = pano->addReference(*image, vrAtom::kImageTrackRef))
         return e;
-    PixelBuffer tile(height, strip, PixelFormat::argb32);
+    OffscreenPicture tile;
+    if (OSErr e = tile.allocate(PixelDepth::Argb32, makeRect(0, 0, strip, height)))
+        return e;
     for (int k = 0; k < tiles; ++k) {
         const int left = (tiles - 1 - k) * strip;
         for (int row = 0; row < strip; ++row)
             for (int col = 0; col < height; ++col) {
                 const int x = left + strip - 1 - row;
-                tile.setArgb(col, row, placeColor(style, double(x) / (strip * tiles), double(col) / height));
+                tile.setPixel(col, row, placeColor(style, double(x) / (strip * tiles), double(col) / height));
             }
         if (OSErr e = addJpeg(*image, tile, TimeValue(k) * kScale))
             return e;
@@ -228,7 +231,9 @@ OSErr writeObjectMovie(const std::filesystem::path& file, int width, int height,
     if (OSErr e = object->addReference(*image, vrAtom::kImageTrackRef))
         return e;
     // A square column turning once over the views, lit from the left, on a plinth.
-    PixelBuffer view(width, height, PixelFormat::argb32);
+    OffscreenPicture view;
+    if (OSErr e = view.allocate(PixelDepth::Argb32, makeRect(0, 0, height, width)))
+        return e;
     for (int c = 0; c < columns; ++c) {
         const double turn = 2 * M_PI * c / columns;
         for (int y = 0; y < height; ++y)
@@ -246,7 +251,7 @@ OSErr writeObjectMovie(const std::filesystem::path& file, int width, int height,
                     const bool stripe = face > 0.45 && face < 0.55;
                     colour = stripe ? rgb(0.2, 0.2, 0.25) : rgb(0.75 * light + 0.1, 0.55 * light + 0.1, 0.3 * light + 0.1);
                 }
-                view.setArgb(x, y, colour);
+                view.setPixel(x, y, colour);
             }
         if (OSErr e = addJpeg(*image, view, TimeValue(c) * r.viewDuration))
             return e;
@@ -256,13 +261,15 @@ OSErr writeObjectMovie(const std::filesystem::path& file, int width, int height,
 
 OSErr writePlanImage(const std::filesystem::path& file, int width, int height)
 {
-    PixelBuffer plan(width, height, PixelFormat::argb32);
+    OffscreenPicture plan;
+    if (OSErr e = plan.allocate(PixelDepth::Argb32, makeRect(0, 0, height, width)))
+        return e;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool grid = x % 40 == 0 || y % 40 == 0;
             const bool road = std::abs(y - height / 2) < 12 || std::abs(x - width / 3) < 10;
             const bool block = !road && ((x / 80 + y / 60) % 3 == 0);
-            plan.setArgb(x, y, road ? rgb(0.8, 0.78, 0.7) : block ? rgb(0.7, 0.5, 0.4) : grid ? rgb(0.8, 0.9, 0.8) : rgb(0.9, 0.96, 0.88));
+            plan.setPixel(x, y, road ? rgb(0.8, 0.78, 0.7) : block ? rgb(0.7, 0.5, 0.4) : grid ? rgb(0.8, 0.9, 0.8) : rgb(0.9, 0.96, 0.88));
         }
     ImageCompressionParams params;
     params.codecType = codecType::png;

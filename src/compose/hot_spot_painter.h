@@ -1,8 +1,8 @@
 #pragma once
 // Paints a node's hot spots into 8-bit hot spot images: each pixel holds the ID of the hot spot
 // that covers it (the later one in the node's list where two overlap), 0 where none does.
-#include "compose/indexed_image.h"
 #include "project/scene.h"
+#include "quicktime/offscreen_picture.h"
 
 namespace qm {
 
@@ -14,15 +14,15 @@ struct HotSpotGeometry {
     int wrapDistance = 0;
 };
 
-// The hot spots of view (column, row) over `area` (hot spot image coordinates) into out, which
-// becomes area's size. Hot spots with IDs outside 1..254 are not painted.
+// The hot spots of view (column, row) into a new 8-bit picture whose bounds are `area` (hot spot
+// image coordinates). Hot spots with IDs outside 1..254 are not painted.
 OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& geometry, const Rect& area,
-                    IndexedImage& out);
+                    OffscreenPicture& out);
 
 // A vertical strip of a panorama's unrolled hot spot image, painted and turned a quarter turn
-// anticlockwise, as panorama tiles are stored.
+// anticlockwise as panorama tiles are stored (bounds from 0, 0).
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
-                                IndexedImage& out);
+                                OffscreenPicture& out);
 
 // The wrap distance of a node: the unrolled width for a panorama of 0 to 360 degrees, else 0.
 int hotSpotWrapDistance(const Node& node);

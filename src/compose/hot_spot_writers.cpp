@@ -154,7 +154,7 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
             return OSErr(0);
         },
         [&](int& strip, StripTiles& out) {
-            IndexedImage turned;
+            OffscreenPicture turned;
             const Rect stripRect = makeRect(0, strip * stripWidth, hotSpotRect.height(), (strip + 1) * stripWidth);
             if (OSErr pe = paintRotatedPanoramaStrip(node, geometry, stripRect, turned))
                 return pe;
@@ -234,7 +234,7 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
             return OSErr(0);
         },
         [&](int& view, EncodedImage& out) {
-            IndexedImage picture;
+            OffscreenPicture picture;
             if (OSErr pe = paintHotSpots(node, view % columns, view / columns, geometry, frame, picture))
                 return pe;
             return compressHotSpotTile(picture, frame, out);

@@ -219,16 +219,15 @@ OSErr recompressVideoTrack(const Track& source, TimeValue sourceDuration, Track&
             params.temporalQuality = settings.spatialQuality;
             params.keyFrameRate = settings.keyFrameRate;
             params.frameRate = settings.frameRate;
-            if (OSErr e = encoder.begin(description.width, description.height, PixelFormat::argb32, params))
+            if (OSErr e = encoder.begin(description.width, description.height, PixelDepth::Argb32, params))
                 return e;
             started = true;
         }
-        PixelBuffer picture;
-        if (OSErr e = decoder.decompressFrame(s.data, PixelFormat::argb32, picture))
+        OffscreenPicture picture;
+        if (OSErr e = decoder.decompressFrame(s.data, PixelDepth::Argb32, picture))
             return e;
         CompressedFrame compressed;
-        if (OSErr e = encoder.compressFrame(picture, Rect{0, 0, std::int16_t(picture.height()), std::int16_t(picture.width())},
-                                            compressed))
+        if (OSErr e = encoder.compressFrame(picture, picture.bounds(), compressed))
             return e;
         const TimeValue from = convertTimeScale(frame.trackTime, sourceScale, targetScale);
         const TimeValue to = convertTimeScale(frame.trackTime + frame.trackDuration, sourceScale, targetScale);

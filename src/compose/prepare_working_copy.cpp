@@ -46,7 +46,7 @@ OSErr writeWorkingFile(Node& node, const std::filesystem::path& media,
     if (node.kind == NodeKind::kStillImage) {
         if (!env.readStillImage)
             return err::noCodecErr;
-        PixelBuffer picture;
+        OffscreenPicture picture;
         if (OSErr e = env.readStillImage(media, picture))
             return e;
         return convertStillImage(picture, node, file);

@@ -1,7 +1,5 @@
 #include "compose/tile_compressor.h"
 
-#include <cstring>
-
 #include "quicktime/codec.h"
 #include "quicktime/errors.h"
 
@@ -18,23 +16,14 @@ void finish(CompressedImage& image, EncodedImage& out)
 
 } // namespace
 
-OSErr compressHotSpotTile(const IndexedImage& image, const Rect& part, EncodedImage& out)
+OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, EncodedImage& out)
 {
-    if (part.empty() || part.left < 0 || part.top < 0 || part.right > image.width || part.bottom > image.height)
-        return err::paramErr;
-    PixelBuffer tile(part.width(), part.height(), PixelFormat::indexed8, ColorTable::macDefault(8));
-    if (tile.empty())
-        return err::memFullErr;
-    for (int v = 0; v < part.height(); ++v)
-        std::memcpy(tile.row(v),
-                    image.pixels.data() + std::size_t(part.top + v) * std::size_t(image.width) + std::size_t(part.left),
-                    std::size_t(part.width()));
     ImageCompressionParams params;
     params.codecType = codecType::graphics;
     params.depth = 8;
     params.spatialQuality = codecQuality::lossless;
     CompressedImage compressed;
-    if (OSErr e = compressImage(tile, params, compressed))
+    if (OSErr e = compressImage(picture, part, params, compressed))
         return e;
     finish(compressed, out);
     return 0;
@@ -46,8 +35,8 @@ OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const
     ImageDescription source;
     if (OSErr e = ImageDescription::parse(description, source))
         return e;
-    PixelBuffer picture;
-    if (OSErr e = decompressImage(source, data, PixelFormat::argb32, picture))
+    OffscreenPicture picture;
+    if (OSErr e = decompressImage(source, data, PixelDepth::Argb32, picture))
         return e;
     ImageCompressionParams params;
     params.codecType = settings.codecType ? settings.codecType : codecType::photoJpeg;
@@ -60,7 +49,7 @@ OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const
     return 0;
 }
 
-OSErr compressStillImage(const PixelBuffer& picture, EncodedImage& out)
+OSErr compressStillImage(const OffscreenPicture& picture, EncodedImage& out)
 {
     ImageCompressionParams params;
     params.codecType = codecType::photoJpeg;

@@ -3,9 +3,8 @@
 // reentrant: tiles are compressed on several threads at once.
 #include <span>
 
-#include "compose/indexed_image.h"
 #include "project/scene.h"
-#include "quicktime/pixel_buffer.h"
+#include "quicktime/offscreen_picture.h"
 
 namespace qm {
 
@@ -14,9 +13,9 @@ struct EncodedImage {
     Bytes description; // image description bytes ('stsd' entry form)
 };
 
-// A part of a hot spot image as one lossless 8-bit 'smc ' tile (quality 1024): every pixel keeps
-// its hot spot ID.
-OSErr compressHotSpotTile(const IndexedImage& image, const Rect& part, EncodedImage& out);
+// A part (picture coordinates) of an 8-bit hot spot picture as one lossless 'smc ' tile
+// (quality 1024): every pixel keeps its hot spot ID.
+OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, EncodedImage& out);
 
 // Decompresses an image sample and compresses it again with the settings' codec type, depth
 // (0: the codec's natural depth) and spatial quality.
@@ -24,6 +23,6 @@ OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const
                       const CompressionSettings& settings, EncodedImage& out);
 
 // A still image as one Photo-JPEG frame at normal quality.
-OSErr compressStillImage(const PixelBuffer& picture, EncodedImage& out);
+OSErr compressStillImage(const OffscreenPicture& picture, EncodedImage& out);
 
 } // namespace qm

@@ -101,7 +101,7 @@ ObjectSampleRecord objectRecordOf(const Node& node)
     return r;
 }
 
-OSErr convertStillImage(const PixelBuffer& picture, Node& node, const std::filesystem::path& file)
+OSErr convertStillImage(const OffscreenPicture& picture, Node& node, const std::filesystem::path& file)
 {
     ObjectSkeleton skeleton;
     OSErr e = writeSkeleton(node, file, kScale, skeleton);

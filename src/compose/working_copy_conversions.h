@@ -5,14 +5,14 @@
 
 #include "project/scene.h"
 #include "quicktime/movie.h"
-#include "quicktime/pixel_buffer.h"
+#include "quicktime/offscreen_picture.h"
 
 namespace qm {
 
 // One-view object of one second whose image track holds the picture as one Photo-JPEG frame.
 // A failed conversion deletes the half-written file. The node's image track reference becomes
 // the working copy's.
-OSErr convertStillImage(const PixelBuffer& picture, Node& node, const std::filesystem::path& workingFile);
+OSErr convertStillImage(const OffscreenPicture& picture, Node& node, const std::filesystem::path& workingFile);
 
 // An object of the source's duration holding a copy of every track of the source; the first
 // video track is its image track.

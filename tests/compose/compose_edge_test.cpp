@@ -241,3 +241,45 @@ TEST(ComposeEdges, QuickTimeVr1MoviesAreConvertedAndComposed)
     QM_REQUIRE_FFPROBE();
     EXPECT_EQ(probeMovie(f.scene.composedMovieFile).errors, "");
 }
+
+TEST(ComposeEdges, ObjectWithThreeViewStatesHasHotSpotFramesForTheFirstStateOnly)
+{
+    Fixture f;
+    Object2xFixture object;
+    object.record.viewStateCount = 3;
+    object.record.viewDuration = 300; // 8 views x 3 states x 300 = the fixture's 7200 units
+    object.record.defaultViewCenterH = 20.0f;
+    object.record.defaultViewCenterV = 15.0f;
+    const auto file = f.dir / "states.mov";
+    ASSERT_EQ(writeObject2x(file, object), 0);
+    std::int16_t id = 0;
+    ASSERT_EQ(AddNodeFromFile(f.scene, {100, 100}, file, false, {}, &id), 0);
+    f.media.files[id] = file;
+    Node& node = f.scene.nodes[0];
+    node.hotSpots.push_back(HotSpot{.shape = HotSpotShape::kOval, .id = 11, .bounds = {2, 2, 20, 30}});
+    node.hotSpots.push_back(HotSpot{.shape = HotSpotShape::kRectangle, .id = 12, .bounds = {5, 5, 25, 35},
+                                    .viewColumn = 3, .viewRow = 1});
+    ASSERT_EQ(f.compose(), 0);
+
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(Movie::open(f.scene.composedMovieFile, MovieOpenMode::read, movie), 0);
+    const auto info = shownSamples(*movie->track(1));
+    ASSERT_EQ(info.size(), 1u);
+    const TimeValue span = info[0].trackDuration;
+    EXPECT_EQ(span, 7200);
+    EXPECT_EQ(shownSamples(*movie->track(3)).size(), 24u) << "every frame of every state";
+    const auto hot = shownSamples(*movie->track(4));
+    ASSERT_EQ(hot.size(), 8u) << "one hot spot frame per view of the first state";
+    EXPECT_EQ(hot.back().trackTime + hot.back().trackDuration, span / 3);
+
+    // The stored default view centre is kept; each view's hot spots are in its own frame.
+    MediaSample m;
+    ASSERT_EQ(movie->track(2)->media()->getSample(shownSamples(*movie->track(2))[0].mediaTime, m), 0);
+    AtomContainer sample;
+    ASSERT_EQ(AtomContainer::parse(m.data, sample), 0);
+    const auto record = ObjectSampleRecord::fromBytes(sample.data(sample.findChild(AtomContainer::kRoot, vrAtom::kObjectSample)));
+    EXPECT_EQ(record.defaultViewCenterH, 20.0f);
+    EXPECT_EQ(record.viewDuration, 300u);
+    QM_REQUIRE_FFPROBE();
+    EXPECT_EQ(probeMovie(f.scene.composedMovieFile).errors, "");
+}

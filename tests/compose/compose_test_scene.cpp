@@ -21,16 +21,17 @@ constexpr const char* kStillMagic = "QMTESTSTILL";
 
 } // namespace
 
-PixelBuffer testPicture(int width, int height, int seed)
+OffscreenPicture testPicture(int width, int height, int seed)
 {
-    PixelBuffer p(width, height, PixelFormat::argb32);
+    OffscreenPicture p;
+    p.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(height), std::int16_t(width)});
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool block = x > width / 4 && x < width / 2 && y > height / 4 && y < height / 2;
             const std::uint32_t r = block ? 255u : std::uint32_t(x * 255 / std::max(width - 1, 1));
             const std::uint32_t g = std::uint32_t((y * 255 / std::max(height - 1, 1) + seed * 40) & 0xFF);
             const std::uint32_t b = block ? 0u : std::uint32_t((seed * 70) & 0xFF);
-            p.setArgb(x, y, 0xFF000000u | (r << 16) | (g << 8) | b);
+            p.setPixel(x, y, 0xFF000000u | (r << 16) | (g << 8) | b);
         }
     return p;
 }
@@ -71,7 +72,7 @@ ComposeEnvironment TestMedia::environment(const std::filesystem::path& scratch) 
         out = it->second;
         return err::noErr;
     };
-    env.readStillImage = [](const std::filesystem::path& file, PixelBuffer& out) {
+    env.readStillImage = [](const std::filesystem::path& file, OffscreenPicture& out) {
         std::ifstream in(file);
         std::string magic;
         int w = 0, h = 0, seed = 0;

@@ -16,7 +16,7 @@ struct TestMedia {
 };
 
 // A picture with a gradient and a block, so that decoded frames can be compared.
-PixelBuffer testPicture(int width, int height, int seed);
+OffscreenPicture testPicture(int width, int height, int seed);
 // Writes a still image file (the test reader decodes it back into testPicture).
 void writeTestStill(const std::filesystem::path& file, int width, int height, int seed);
 // A linear movie: frames Photo-JPEG frames of width x height, each 600 units at scale 600.
