@@ -67,15 +67,12 @@ namespace {
 struct Source {
     const DataFile* file = nullptr;
     const Bytes* memory = nullptr;
-    bool operator<(const Source& o) const
-    {
-        return file != o.file ? std::less<>()(file, o.file) : std::less<>()(memory, o.memory);
-    }
     bool operator==(const Source& o) const { return file == o.file && memory == o.memory; }
 };
 
 struct Piece {
     Source source;
+    std::size_t sourceOrder = 0;   // sources in the order chunks first name them
     std::uint64_t offset = 0, size = 0;
     std::size_t track = 0;
     std::uint32_t chunk = 0;
@@ -100,6 +97,7 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
     layout.chunkOffsets.resize(movie.m_tracks.size());
 
     std::vector<Piece> pieces;
+    std::vector<Source> sources;
     for (std::size_t t = 0; t < movie.m_tracks.size(); ++t) {
         const Media* media = movie.m_tracks[t]->media();
         if (!media)
@@ -119,6 +117,10 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
             } else if (OSErr e = movie.dataFileFor(*media, chunks[c].descIndex, p.source.file, p.source.memory)) {
                 return e;
             }
+            auto known = std::find(sources.begin(), sources.end(), p.source);
+            p.sourceOrder = std::size_t(known - sources.begin());
+            if (known == sources.end())
+                sources.push_back(p.source);
             std::uint64_t available = p.source.file ? p.source.file->size() : p.source.memory->size();
             if (p.offset > available || p.size > available - p.offset)
                 return err::eofErr;
@@ -126,7 +128,7 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
         }
     }
     std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
-        return a.source == b.source ? a.offset < b.offset : a.source < b.source;
+        return a.sourceOrder != b.sourceOrder ? a.sourceOrder < b.sourceOrder : a.offset < b.offset;
     });
     std::vector<Run> runs;
     std::uint64_t total = 0;
@@ -183,35 +185,35 @@ OSErr MovieWriter::flattenInto(const Movie& movie, Sink& sink, bool keepTimes, F
 
     const auto& progress = movie.m_progress;
     if (progress)
-        if (OSErr e = progress(MovieProgressMessage::open, 0.0))
+        if (OSErr e = progress(MovieProgressStep::open, 0.0))
             return e;
-    OSErr result2 = err::noErr;
+    OSErr status = err::noErr;
     std::uint64_t done = 0, nextReport = progressStep;
     for (const Run& run : runs) {
-        for (std::uint64_t at = run.begin; at < run.end && !result2;) {
+        for (std::uint64_t at = run.begin; at < run.end && !status;) {
             std::uint64_t n = std::min(run.end - at, progressStep);
             if (run.source.file)
-                result2 = sink.copy(*run.source.file, at, n);
+                status = sink.copy(*run.source.file, at, n);
             else
-                result2 = sink.write(std::span<const std::uint8_t>(*run.source.memory).subspan(std::size_t(at), std::size_t(n)));
+                status = sink.write(std::span<const std::uint8_t>(*run.source.memory).subspan(std::size_t(at), std::size_t(n)));
             at += n;
             done += n;
-            if (!result2 && progress && done >= nextReport) {
+            if (!status && progress && done >= nextReport) {
                 nextReport = done + progressStep;
-                result2 = progress(MovieProgressMessage::update, double(done) / double(total));
+                status = progress(MovieProgressStep::update, double(done) / double(total));
             }
         }
-        if (result2)
+        if (status)
             break;
     }
     if (progress) {
-        if (!result2)
-            result2 = progress(MovieProgressMessage::update, 1.0);
-        progress(MovieProgressMessage::close, 1.0);
+        if (!status)
+            status = progress(MovieProgressStep::update, 1.0);
+        progress(MovieProgressStep::close, 1.0);
     }
     if (result)
         result->fileSize = sink.position();
-    return result2;
+    return status;
 }
 
 OSErr MovieWriter::flatten(const Movie& movie, const std::filesystem::path& dest, const FlattenOptions& options,

@@ -1,5 +1,8 @@
 #include "quicktime/movie_media.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "quicktime/errors.h"
 #include "quicktime/movie.h"
 #include "quicktime/movie_track.h"
@@ -8,12 +11,11 @@ namespace qm {
 
 namespace {
 
-Bytes pascalName(const char* name)
+Bytes pascalName(std::string_view name)
 {
-    Bytes b;
-    std::size_t n = std::char_traits<char>::length(name);
-    b.push_back(std::uint8_t(n));
-    b.insert(b.end(), name, name + n);
+    Bytes b(name.size() + 1);
+    b[0] = std::uint8_t(name.size());
+    std::copy(name.begin(), name.end(), b.begin() + 1);
     return b;
 }
 

@@ -94,10 +94,10 @@ constexpr OSType soundMediaType = fourCC("soun");
 std::uint32_t movieClockNow();
 void setFixedMovieClock(std::optional<std::uint32_t> seconds);
 
-// Progress of a long movie operation (flatten). Messages follow QuickTime's movie progress
-// procedure: open, then updates with the fraction done (0..1), then close. A non-zero result of
-// an update stops the operation with that code (the program returns -128 for a cancel).
-enum class MovieProgressMessage { open = 0, update = 1, close = 2 };
-using MovieProgressProc = std::function<OSErr(MovieProgressMessage, double fraction)>;
+// Progress of a long movie operation (flatten): open, then updates with the fraction done (0..1),
+// then close; the values are QuickTime's movie progress messages. A non-zero result of an
+// update stops the operation with that code (the program returns -128 for a cancel).
+enum class MovieProgressStep : std::int16_t { open = 0, update = 1, close = 2 };
+using MovieProgressProc = std::function<OSErr(MovieProgressStep, double fraction)>;
 
 } // namespace qm

@@ -265,6 +265,42 @@ TEST(MovieBadInput, UnknownAtomsSurviveInTheirPlaces)
     EXPECT_EQ(std::count(order.begin(), order.end(), "xyz2"), 1);
 }
 
+TEST(MovieBadInput, OddAtomsWriteBackAsAMovieThatReadsTheSame)
+{
+    auto roundTrip = [](const Bytes& file) {
+        std::unique_ptr<Movie> first, second;
+        std::string detail;
+        ASSERT_EQ(Movie::openMemory(file, first, &detail), 0) << detail;
+        Bytes flat;
+        ASSERT_EQ(first->flattenToMemory(flat), 0);
+        ASSERT_EQ(Movie::openMemory(flat, second, &detail), 0) << detail;
+        expectSameStructure(*first, *second);
+        EXPECT_EQ(first->keptAtoms(), second->keptAtoms());
+    };
+    const Bytes good = smallMovie();
+    {   // An unknown atom with size 0 ("to the end of its container") ends the movie atom.
+        Bytes b = good;
+        std::size_t moov = atomAt(b, "moov"), end = moov + loadBE32(b.data() + moov);
+        const std::uint8_t tail[] = {0, 0, 0, 0, 'z', 'z', 'z', 'z', 1, 2, 3, 4};
+        b.insert(b.begin() + std::ptrdiff_t(end), std::begin(tail), std::end(tail));
+        patch32(b, moov, loadBE32(b.data() + moov) + sizeof tail);
+        roundTrip(b);
+    }
+    {   // A second, damaged media in a track: the first one is the track's, the other goes.
+        Bytes b = good;
+        std::size_t mdia = atomAt(b, "mdia");
+        Bytes copy(b.begin() + std::ptrdiff_t(mdia), b.begin() + std::ptrdiff_t(mdia + loadBE32(b.data() + mdia)));
+        storeBE32(copy.data() + 8, 0x7FFFFFFF);   // its media header runs past everything
+        std::size_t at = mdia + copy.size();
+        b.insert(b.begin() + std::ptrdiff_t(at), copy.begin(), copy.end());
+        for (OSType parent : {fourCC("moov"), fourCC("trak")}) {
+            std::size_t p = atomOfType(b, parent);
+            patch32(b, p, loadBE32(b.data() + p) + std::uint32_t(copy.size()));
+        }
+        roundTrip(b);
+    }
+}
+
 TEST(MovieBadInput, MutatedMoviesNeverCrash)
 {
     const Bytes good = smallMovie();

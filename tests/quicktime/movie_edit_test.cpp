@@ -383,8 +383,8 @@ TEST(MovieEdit, AFailedOrCancelledFlattenLeavesTheDestinationAlone)
         old << "previous contents";
     }
     int updates = 0;
-    movie->setProgressProc([&](MovieProgressMessage msg, double) -> OSErr {
-        if (msg == MovieProgressMessage::update && ++updates == 1)
+    movie->setProgressProc([&](MovieProgressStep msg, double) -> OSErr {
+        if (msg == MovieProgressStep::update && ++updates == 1)
             return err::userCanceledErr;
         return err::noErr;
     });
