@@ -3,7 +3,9 @@
 #include <fstream>
 
 #include "compose/composer.h"
+#include "project/project_format.h"
 #include "project/project_reader.h"
+#include "quicktime/movie.h"
 #include "support/ffprobe_oracle.h"
 #include "support/test_paths.h"
 
@@ -137,4 +139,61 @@ TEST_F(ComposeCli, ComposeWithSaveStoresTheMovieAndMissingMediaIsRefused)
     EXPECT_EQ(cli("compose " + quote(copy) + " -o " + quote(dir / "none.mov"), &out), 1);
     EXPECT_NE(out.find("Generic Node"), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(dir / "none.mov"));
+}
+
+namespace {
+
+// Every sample of every track, in track and sample order.
+std::vector<Bytes> allSamples(const Movie& movie)
+{
+    std::vector<Bytes> samples;
+    for (int t = 1; t <= movie.trackCount(); ++t) {
+        const Media* media = movie.track(t)->media();
+        if (!media)
+            continue;
+        for (std::uint32_t i = 0; i < media->sampleCount(); ++i) {
+            Bytes b;
+            EXPECT_EQ(media->readSample(i, b), 0) << "track " << t << " sample " << i;
+            samples.push_back(std::move(b));
+        }
+    }
+    return samples;
+}
+
+} // namespace
+
+TEST_F(ComposeCli, AProjectSavedWithItsMovieReopensWithTheSameSamplesInAScratchFile)
+{
+    test::TempDir dir;
+    const auto copy = dir / "Stored.qmp";
+    std::filesystem::copy_file(project(), copy);
+    std::filesystem::copy(s_dir->path() / "Media", dir / "Media");
+    std::string out;
+    ASSERT_EQ(cli("compose " + quote(copy) + " -o " + quote(dir / "out.mov") + " --save", &out), 0) << out;
+
+    // The movie is stored from offset 0: the movie inside the project reads the same samples.
+    std::unique_ptr<Movie> original, stored, reopened;
+    ASSERT_EQ(Movie::open(dir / "out.mov", MovieOpenMode::read, original), 0);
+    const auto expected = allSamples(*original);
+    ASSERT_GT(expected.size(), 5u);
+    const Bytes file = fileBytes(copy);
+    ASSERT_GE(file.size(), project::kTrailerSize);
+    project::Trailer trailer;
+    ASSERT_EQ(project::parseTrailer(std::span(file).last<project::kTrailerSize>(), trailer), 0);
+    ASSERT_EQ(Movie::openAt(copy, trailer.movieOffset, stored), 0);
+    EXPECT_EQ(allSamples(*stored), expected);
+
+    // Opening the project copies the movie into a new scratch file with the same samples.
+    Scene s;
+    ProjectReadOptions options;
+    options.scratchFile = [&](std::filesystem::path& p) {
+        p = dir / "scratch.mov";
+        return OSErr(0);
+    };
+    ASSERT_EQ(openProject(copy, s, options), 0);
+    ASSERT_EQ(s.composedMovieFile, dir / "scratch.mov");
+    ASSERT_EQ(Movie::open(s.composedMovieFile, MovieOpenMode::read, reopened), 0);
+    EXPECT_EQ(allSamples(*reopened), expected);
+    disposeScene(s);
+    EXPECT_FALSE(std::filesystem::exists(dir / "scratch.mov"));
 }
