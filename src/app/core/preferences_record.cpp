@@ -9,7 +9,7 @@ namespace qm {
 
 // Field offsets within the record.
 namespace {
-// The scratch folder is a file specification: i16 volume reference and i32 parent folder id
+// The scratch folder is an FSSpec: i16 volume reference and i32 parent folder id
 // (both 0 here), then a Str255 name that holds the whole path.
 constexpr std::size_t kScratchVolume = 2;
 constexpr std::size_t kScratchName = 8;
