@@ -6,15 +6,15 @@
 #include "app/core/error_table.h"
 #include "app/core/headless_alert_presenter.h"
 #include "app/core/string_table.h"
-#include "app/core/utf8_text.h"
+#include "quicktime/legacy_text.h"
 
 namespace qm {
 
 void AlertService::setParameters(std::string_view p0, std::string_view p1, std::string_view p2,
                                  std::string_view p3)
 {
-    m_parameters = {truncateUtf8(p0, kMaxAlertParameterBytes), truncateUtf8(p1, kMaxAlertParameterBytes),
-                    truncateUtf8(p2, kMaxAlertParameterBytes), truncateUtf8(p3, kMaxAlertParameterBytes)};
+    m_parameters = {cutText(p0, kMaxAlertParameterBytes), cutText(p1, kMaxAlertParameterBytes),
+                    cutText(p2, kMaxAlertParameterBytes), cutText(p3, kMaxAlertParameterBytes)};
 }
 
 int AlertService::showStringId(AlertIcon icon, int stringId)
@@ -64,7 +64,7 @@ void AlertService::reportStartupFailure(OSErr code, std::string_view detail)
     std::string text = "An error occured! (" + std::to_string(code) + ")";
     // The alert's one parameter is cut at 255 bytes; the number must survive any detail.
     if (!detail.empty())
-        text += "\n\n" + truncateUtf8(detail, kMaxAlertParameterBytes - text.size() - 2);
+        text += "\n\n" + cutText(detail, kMaxAlertParameterBytes - text.size() - 2);
     setParameters(text);
     stopAlert(alertOk);
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/utf8_text.h"
+#include "quicktime/legacy_text.h"
 
 namespace qm {
 
@@ -123,7 +123,7 @@ std::string PreferencesRecord::textAt(std::size_t at) const
 
 void PreferencesRecord::setTextAt(std::size_t at, std::string_view text)
 {
-    const std::string cut = truncateUtf8(text.substr(0, std::min(text.find('\0'), text.size())),
+    const std::string cut = cutText(text.substr(0, std::min(text.find('\0'), text.size())),
                                          kMaxAnnotationBytes);
     std::fill_n(&m_bytes[at], kTextField, std::uint8_t(0));
     std::copy(cut.begin(), cut.end(), &m_bytes[at]);
