@@ -26,6 +26,15 @@ constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
 constexpr OSErr userCanceledErr = -128;
 constexpr OSErr resNotFound = -192;
+// The QuickTime connection (what stands in for loading QuickTime and QuickTime VR)
+constexpr OSErr quickTimeNotFound = -2093;       // the media libraries cannot be used at all
+constexpr OSErr quickTimeEntryMissing = -2094;
+constexpr OSErr quickTimeNotInitialized = -2095; // an operation before a successful start
+constexpr OSErr qtvrLibraryUnavailable = -30554;
+constexpr OSErr qtvrUninitialized = -30555;
+constexpr OSErr gestaltUndefSelectorErr = -5551; // an attribute nobody answers
+// QuickDraw
+constexpr OSErr rgnTooBigErr = -500;    // a region too large for its 16-bit stored size
 // QuickTime
 constexpr OSErr couldNotResolveDataRef = -2000;
 constexpr OSErr badImageDescription = -2001;
@@ -39,8 +48,20 @@ constexpr OSErr invalidDataRef = -2012;
 constexpr OSErr invalidDuration = -2014;
 constexpr OSErr invalidTime = -2015;
 constexpr OSErr badEditList = -2017;
+constexpr OSErr mediaTypesDontMatch = -2018;
 constexpr OSErr progressProcAborted = -2019;
 constexpr OSErr movieNotFoundInFile = -2048; // no 'moov' atom where one was expected
+constexpr OSErr userDataItemNotFound = -2026;
+constexpr OSErr badTrackIndex = -2028;   // also: a working copy without its 'qtvr' or 'pano' track
+constexpr OSErr trackIDNotFound = -2029;
+constexpr OSErr trackNotInMovie = -2030;
+constexpr OSErr timeNotInTrack = -2031;
+constexpr OSErr timeNotInMedia = -2032;
+constexpr OSErr invalidSampleNum = -2037;
+constexpr OSErr invalidSampleDescIndex = -2039;
+constexpr OSErr dataNotOpenForWrite = -2043;
+constexpr OSErr noMovieFound = -2048;
+constexpr OSErr badDataRefIndex = -2050;
 constexpr OSErr noCodecErr = -8961;     // no codec for this image
 constexpr OSErr codecErr = -8960;       // the codec failed on this data
 // Atom containers (the values QuickTime gives these conditions).
@@ -58,8 +79,12 @@ constexpr OSErr cannotBeLeafAtomErr = -2109;     // children asked of an atom th
 constexpr OSErr missingRecord = invalidAtomErr;
 // The program's own
 constexpr OSErr cancelledByUser = 128;
+constexpr OSErr quickTimeTooOld = 130;            // start-up: version check failed
+constexpr OSErr quickTimeStartFailed = 135;       // start-up: initialisation failed
 constexpr OSErr notQuickTimeVR2 = 134;
 constexpr OSErr multiNodeMovie = 200;
 constexpr OSErr nodesGivenIds = 201;
+constexpr OSErr noFreeHotSpotId = 202;    // a node already holds hot spots with every usable ID
+constexpr OSErr genericNodeInScene = 203; // composing a scene with a node that has no media
 
 } // namespace qm::err

@@ -1,0 +1,30 @@
+#pragma once
+// Paints a node's hot spots into 8-bit hot spot images: each pixel holds the ID of the hot spot
+// that covers it (the later one in the node's list where two overlap), 0 where none does.
+#include "compose/indexed_image.h"
+#include "project/scene.h"
+
+namespace qm {
+
+struct HotSpotGeometry {
+    Rect imageRect;        // the node's image, in which hot spot bounds are given
+    Rect hotSpotImageRect; // the hot spot image; bounds are mapped onto it when it differs
+    // For a full-circle panorama the unrolled width in image coordinates: a hot spot is painted
+    // once more a turn to either side, so that one crossing the seam shows at both ends.
+    int wrapDistance = 0;
+};
+
+// The hot spots of view (column, row) over `area` (hot spot image coordinates) into out, which
+// becomes area's size. Hot spots with IDs outside 1..254 are not painted.
+OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& geometry, const Rect& area,
+                    IndexedImage& out);
+
+// A vertical strip of a panorama's unrolled hot spot image, painted and turned a quarter turn
+// anticlockwise, as panorama tiles are stored.
+OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
+                                IndexedImage& out);
+
+// The wrap distance of a node: the unrolled width for a panorama of 0 to 360 degrees, else 0.
+int hotSpotWrapDistance(const Node& node);
+
+} // namespace qm

@@ -1,0 +1,254 @@
+#include "compose/hot_spot_writers.h"
+
+#include <algorithm>
+
+#include "compose/hot_spot_atoms.h"
+#include "compose/hot_spot_painter.h"
+#include "compose/ordered_work.h"
+#include "compose/tile_compressor.h"
+#include "compose/track_samples.h"
+#include "compose/vr_atoms.h"
+#include "quicktime/errors.h"
+#include "quicktime/movie_vr.h"
+#include "quicktime/raster_geometry.h"
+
+namespace qm {
+
+namespace {
+
+// Puts the hot spot atoms into the node information sample as its 'hspa' atom (removing it when
+// there are none).
+OSErr replaceHotSpotParent(Movie& movie, const std::optional<AtomContainer>& hotSpots)
+{
+    Track* qtvr = nullptr;
+    if (FindTrackByMediaType(&movie, vrNodeType::kQtvr, &qtvr, nullptr) || !qtvr)
+        return err::badTrackIndex;
+    AtomContainer info;
+    if (OSErr e = readSampleContainer(*qtvr, info))
+        return e;
+    while (AtomRef old = info.findChild(AtomContainer::kRoot, vrAtom::kHotSpotParent))
+        info.removeAtom(old);
+    if (hotSpots) {
+        AtomRef parent;
+        if (OSErr e = info.insertChild(AtomContainer::kRoot, vrAtom::kHotSpotParent, 1, 0, {}, &parent))
+            return e;
+        if (OSErr e = info.copyChildren(*hotSpots, AtomContainer::kRoot, parent))
+            return e;
+    }
+    return replaceFirstSample(*qtvr, info.serialize());
+}
+
+OSErr removeHotSpotTrack(Movie& movie, Track& owner, int index)
+{
+    if (index <= 0)
+        return 0;
+    Track* hot = owner.reference(vrAtom::kHotSpotTrackRef, index);
+    if (!hot)
+        return 0;
+    if (OSErr e = owner.deleteReference(vrAtom::kHotSpotTrackRef, index))
+        return e;
+    return movie.disposeTrack(hot);
+}
+
+// A fresh, empty hot spot track of the given size referenced from owner with 'hott': the old
+// one's media replaced, or a new disabled track. index: the reference index.
+OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int height, Track*& out)
+{
+    Track* hot = index > 0 ? owner.reference(vrAtom::kHotSpotTrackRef, index) : nullptr;
+    if (hot) {
+        hot->disposeMedia();
+        if (OSErr e = hot->deleteSegment(0, hot->duration()))
+            return e;
+    } else {
+        hot = movie.newTrack(Fixed(width) << 16, Fixed(height) << 16, 0);
+        if (!hot)
+            return movie.error() ? movie.error() : err::memFullErr;
+        hot->setEnabled(false);
+        if (OSErr e = owner.addReference(*hot, vrAtom::kHotSpotTrackRef, &index))
+            return e;
+    }
+    if (!hot->newMedia(videoMediaType, movie.timeScale()))
+        return movie.error() ? movie.error() : err::memFullErr;
+    out = hot;
+    return 0;
+}
+
+OSErr writeSampleRecord(Track& track, OSType atomType, std::span<const std::uint8_t> record)
+{
+    AtomContainer sample;
+    if (OSErr e = readSampleContainer(track, sample))
+        return e;
+    AtomRef atom = sample.findChild(AtomContainer::kRoot, atomType);
+    if (!atom)
+        return err::cannotFindAtomErr;
+    if (OSErr e = sample.setData(atom, record))
+        return e;
+    return replaceFirstSample(track, sample.serialize());
+}
+
+struct StripTiles {
+    std::vector<EncodedImage> tiles;
+};
+
+} // namespace
+
+OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const ComposeEnvironment& env)
+{
+    Track* pano = vrTrack(movie, vrNodeType::kPanorama);
+    if (!pano)
+        return err::badTrackIndex;
+    AtomContainer sample;
+    if (OSErr e = readSampleContainer(*pano, sample))
+        return e;
+    const AtomRef pdat = sample.findChild(AtomContainer::kRoot, vrAtom::kPanoSample);
+    if (!pdat)
+        return err::cannotFindAtomErr;
+    PanoramaSampleRecord record = PanoramaSampleRecord::fromBytes(sample.data(pdat));
+
+    if (node.hotSpots.empty()) {
+        if (OSErr e = removeHotSpotTrack(movie, *pano, int(record.hotSpotRefTrackIndex)))
+            return e;
+        record.hotSpotRefTrackIndex = 0;
+        const auto bytes = record.toBytes();
+        if (OSErr e = writeSampleRecord(*pano, vrAtom::kPanoSample, bytes))
+            return e;
+        node.mediaData = record;
+        return replaceHotSpotParent(movie, std::nullopt);
+    }
+
+    if (record.imageNumFramesX == 0 || record.imageNumFramesY == 0 || record.imageSizeX == 0 ||
+        record.imageSizeY == 0)
+        return err::invalidTrack;
+    // The unrolled image: as wide as the stored height, as tall as the stored width.
+    const Rect imageRect = makeRect(0, 0, int(record.imageSizeX), int(record.imageSizeY));
+    if (record.hotSpotSizeX == 0 || record.hotSpotNumFramesX == 0 || record.hotSpotNumFramesY == 0) {
+        record.hotSpotSizeX = record.imageSizeX;
+        record.hotSpotSizeY = record.imageSizeY;
+        record.hotSpotNumFramesX = record.imageNumFramesX;
+        record.hotSpotNumFramesY = record.imageNumFramesY;
+    }
+    const Rect hotSpotRect = makeRect(0, 0, int(record.hotSpotSizeX), int(record.hotSpotSizeY));
+    const int framesX = record.hotSpotNumFramesX;
+    const int framesY = record.hotSpotNumFramesY;
+    const int stripWidth = hotSpotRect.width() / framesY;
+    const int tileLength = hotSpotRect.height() / framesX;
+    if (stripWidth <= 0 || tileLength <= 0)
+        return err::invalidTrack;
+
+    int hotIndex = int(record.hotSpotRefTrackIndex);
+    Track* hot = nullptr;
+    if (OSErr e = freshHotSpotTrack(movie, *pano, hotIndex, tileLength, stripWidth, hot))
+        return e;
+    record.hotSpotRefTrackIndex = std::uint32_t(hotIndex);
+
+    // The hot spot tiles lie end to end over the panorama's whole span.
+    const TimeValue span = pano->duration();
+    const std::size_t tileCount = std::size_t(framesX) * std::size_t(framesY);
+    const HotSpotGeometry geometry{imageRect, hotSpotRect, hotSpotWrapDistance(node)};
+    std::size_t tileNumber = 0;
+    // Strips from the right end of the unrolled image: the first tile is its right-most strip.
+    const OSErr e = OrderedWork<int, StripTiles>::run(
+        std::size_t(framesY), compressionThreads(env),
+        [&](std::size_t i, int& strip) {
+            strip = framesY - 1 - int(i);
+            return OSErr(0);
+        },
+        [&](int& strip, StripTiles& out) {
+            IndexedImage turned;
+            const Rect stripRect = makeRect(0, strip * stripWidth, hotSpotRect.height(), (strip + 1) * stripWidth);
+            if (OSErr pe = paintRotatedPanoramaStrip(node, geometry, stripRect, turned))
+                return pe;
+            out.tiles.resize(std::size_t(framesX));
+            for (int j = 0; j < framesX; ++j)
+                if (OSErr ce = compressHotSpotTile(turned, makeRect(0, j * tileLength, stripWidth, (j + 1) * tileLength),
+                                                   out.tiles[std::size_t(j)]))
+                    return ce;
+            return OSErr(0);
+        },
+        [&](std::size_t, StripTiles& strip) {
+            for (EncodedImage& tile : strip.tiles) {
+                const TimeValue start = span * TimeValue(tileNumber) / TimeValue(tileCount);
+                const TimeValue end = span * TimeValue(tileNumber + 1) / TimeValue(tileCount);
+                ++tileNumber;
+                if (OSErr ae = appendSample(*hot, tile.data, SampleDescription(tile.description), end - start, start))
+                    return ae;
+            }
+            return OSErr(0);
+        });
+    if (e)
+        return e;
+    const auto bytes = record.toBytes();
+    if (OSErr we = writeSampleRecord(*pano, vrAtom::kPanoSample, bytes))
+        return we;
+    node.mediaData = record;
+
+    std::optional<AtomContainer> atoms;
+    if (OSErr be = buildHotSpotAtoms(scene, node, imageRect, hotSpotRect, atoms))
+        return be;
+    return replaceHotSpotParent(movie, atoms);
+}
+
+OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const ComposeEnvironment& env)
+{
+    Track* object = vrTrack(movie, vrNodeType::kObject);
+    if (!object)
+        return err::badTrackIndex;
+    AtomContainer sample;
+    if (OSErr e = readSampleContainer(*object, sample))
+        return e;
+    const AtomRef obji = sample.findChild(AtomContainer::kRoot, vrAtom::kObjectSample);
+    if (!obji)
+        return err::cannotFindAtomErr;
+    const ObjectSampleRecord record = ObjectSampleRecord::fromBytes(sample.data(obji));
+    Track* image = object->reference(vrAtom::kImageTrackRef, std::max(1, int(node.imageTrackReference)));
+    if (!image)
+        image = object->reference(vrAtom::kImageTrackRef, 1);
+    int hotIndex = std::max(1, int(node.hotSpotTrackReference));
+    if (!object->reference(vrAtom::kHotSpotTrackRef, hotIndex))
+        hotIndex = object->referenceCount(vrAtom::kHotSpotTrackRef) > 0 ? 1 : 0;
+
+    if (node.hotSpots.empty()) {
+        if (OSErr e = removeHotSpotTrack(movie, *object, hotIndex))
+            return e;
+        return replaceHotSpotParent(movie, std::nullopt);
+    }
+    if (!image)
+        return err::invalidTrack;
+    const int width = int((image->width() + 0x8000) >> 16);
+    const int height = int((image->height() + 0x8000) >> 16);
+    const Rect frame = makeRect(0, 0, height, width);
+    if (frame.empty())
+        return err::invalidTrack;
+    Track* hot = nullptr;
+    if (OSErr e = freshHotSpotTrack(movie, *object, hotIndex, width, height, hot))
+        return e;
+
+    const int rows = int(std::max<std::uint32_t>(record.rows, 1));
+    const int columns = int(std::max<std::uint32_t>(record.columns, 1));
+    const TimeValue viewDuration = record.viewDuration ? TimeValue(record.viewDuration) : movie.duration();
+    const HotSpotGeometry geometry{frame, frame, 0};
+    const OSErr e = OrderedWork<int, EncodedImage>::run(
+        std::size_t(rows) * std::size_t(columns), compressionThreads(env),
+        [&](std::size_t i, int& view) {
+            view = int(i);
+            return OSErr(0);
+        },
+        [&](int& view, EncodedImage& out) {
+            IndexedImage picture;
+            if (OSErr pe = paintHotSpots(node, view % columns, view / columns, geometry, frame, picture))
+                return pe;
+            return compressHotSpotTile(picture, frame, out);
+        },
+        [&](std::size_t i, EncodedImage& tile) {
+            return appendSample(*hot, tile.data, SampleDescription(tile.description), viewDuration,
+                                viewDuration * TimeValue(i));
+        });
+    if (e)
+        return e;
+    std::optional<AtomContainer> atoms;
+    if (OSErr be = buildHotSpotAtoms(scene, node, frame, frame, atoms))
+        return be;
+    return replaceHotSpotParent(movie, atoms);
+}
+
+} // namespace qm

@@ -1,0 +1,99 @@
+#include "compose/track_samples.h"
+
+#include "compose/vr_atoms.h"
+#include "quicktime/errors.h"
+#include "quicktime/movie_vr.h"
+
+namespace qm {
+
+std::vector<ShownSample> shownSamples(const Track& track)
+{
+    std::vector<ShownSample> out;
+    const Media* media = track.media();
+    if (!media)
+        return out;
+    const TimeValue end = track.duration();
+    TimeValue t = 0;
+    while (t < end) {
+        TimeValue next = track.nextInterestingTime(nextTimeMediaSample, t);
+        if (next < 0 || next > end)
+            next = end;
+        if (next <= t)
+            break;
+        const TimeValue mediaTime = track.trackTimeToMediaTime(t);
+        if (mediaTime >= 0)
+            out.push_back(ShownSample{mediaTime, t, next - t});
+        t = next;
+    }
+    return out;
+}
+
+OSErr firstShownSample(const Track& track, MediaSample& out)
+{
+    const Media* media = track.media();
+    if (!media)
+        return err::invalidMedia;
+    const auto shown = shownSamples(track);
+    if (shown.empty())
+        return err::timeNotInMedia;
+    return media->getSample(shown.front().mediaTime, out);
+}
+
+OSErr appendSample(Track& track, std::span<const std::uint8_t> data, const SampleDescription& description,
+                   TimeValue duration, TimeValue trackTime, std::uint32_t flags)
+{
+    Media* media = track.media();
+    if (!media)
+        return err::invalidMedia;
+    const TimeValue at = media->addSample(data, duration, description, 1, flags);
+    if (at < 0)
+        return track.movie().error() ? track.movie().error() : err::paramErr;
+    return track.insertMedia(trackTime, at, duration);
+}
+
+OSErr replaceFirstSample(Track& track, std::span<const std::uint8_t> data)
+{
+    Media* media = track.media();
+    if (!media)
+        return err::invalidMedia;
+    const auto shown = shownSamples(track);
+    if (shown.empty())
+        return err::timeNotInMedia;
+    MediaSample old;
+    if (OSErr e = media->getSample(shown.front().mediaTime, old))
+        return e;
+    const TimeValue at = media->addSample(data, old.duration, old.description);
+    if (at < 0)
+        return track.movie().error() ? track.movie().error() : err::paramErr;
+    const TimeValue span = shown.front().trackDuration;
+    if (OSErr e = track.deleteSegment(0, span))
+        return e;
+    return track.insertMedia(0, at, old.duration);
+}
+
+OSErr readSampleContainer(const Track& track, AtomContainer& out, MediaSample* sample)
+{
+    MediaSample s;
+    if (OSErr e = firstShownSample(track, s))
+        return e;
+    if (OSErr e = AtomContainer::parse(s.data, out))
+        return e;
+    if (sample)
+        *sample = std::move(s);
+    return 0;
+}
+
+Track* vrTrack(Movie& movie, OSType mediaType)
+{
+    Track* qtvr = nullptr;
+    if (FindTrackByMediaType(&movie, vrNodeType::kQtvr, &qtvr, nullptr) == 0 && qtvr)
+        if (Track* t = qtvr->reference(mediaType, 1); t && t->media() && t->media()->type() == mediaType)
+            return t;
+    Track* t = nullptr;
+    FindTrackByMediaType(&movie, mediaType, &t, nullptr);
+    return t;
+}
+
+SampleDescription placeholderDescription() { return SampleDescription::make(0); }
+
+} // namespace qm

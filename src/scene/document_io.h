@@ -1,0 +1,32 @@
+#pragma once
+// Documents from and to files: a new scene, a project or template opened from disk (with the
+// questions and reports of the reader shown to the user, and a progress window while a stored
+// composed movie is copied out), and a project saved.
+#include <QString>
+#include <filesystem>
+#include <memory>
+
+#include "quicktime/os_types.h"
+
+namespace qm {
+
+class SceneDocument;
+
+// A new untitled scene with the defaults of every new scene.
+std::unique_ptr<SceneDocument> newDocument();
+// A file whose name ends in ".qmt" (any case) opens as a template: a new untitled scene with
+// the template's settings. Anything else opens as a project. On failure out stays empty.
+OSErr openDocument(const std::filesystem::path& path, std::unique_ptr<SceneDocument>& out);
+// Writes the project; on success the document is clean and belongs to that file.
+OSErr saveDocument(SceneDocument& document, const std::filesystem::path& path);
+
+// The folder of templates; Save As offers it for templates.
+std::filesystem::path templatesFolder();
+void setTemplatesFolder(const std::filesystem::path& folder);
+
+// The open and save dialogs' filters, projects first.
+QString documentFilters();
+QString projectFilter();
+QString templateFilter();
+
+} // namespace qm

@@ -1,0 +1,153 @@
+// Pictures of the program for docs/screenshots, made by scripts/screenshots.sh under Xvfb.
+// Without QM_SCREENSHOT_DIR the test does nothing.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/preferences_dialog.h"
+#include "app/startup_box.h"
+#include "framework/command_ids.h"
+#include "framework/window_progress.h"
+#include "gui/shell_fixture.h"
+#include "scene/annotations_dialog.h"
+#include "scene/attribute_selector.h"
+#include "scene/custom_orientation_dialog.h"
+#include "scene/custom_size_dialog.h"
+#include "scene/imaging_properties_dialog.h"
+#include "scene/playback_options_dialog.h"
+#include "scene/scene_window.h"
+
+namespace qm {
+namespace {
+
+class Screenshots : public test::ShellTest {
+protected:
+    void SetUp() override
+    {
+        m_dir = qEnvironmentVariable("QM_SCREENSHOT_DIR");
+        if (m_dir.isEmpty())
+            GTEST_SKIP() << "QM_SCREENSHOT_DIR not set";
+        QDir().mkpath(m_dir);
+        ShellTest::SetUp();
+    }
+
+    void save(QWidget* widget, const QString& name)
+    {
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+        QTest::qWait(150);
+        const QString file = QDir(m_dir).filePath(name + QStringLiteral(".png"));
+        EXPECT_TRUE(widget->grab().save(file)) << file.toStdString();
+    }
+
+    void saveDialog(QDialog* dialog, const QString& name)
+    {
+        dialog->adjustSize();
+        save(dialog, name);
+        dialog->hide();
+    }
+
+    QString m_dir;
+};
+
+TEST_F(Screenshots, MainWindowAndSettingsPage)
+{
+    startShell();
+    MainWindow* main = shell->mainWindow();
+    save(main, "main_window_bar");
+
+    newScene();
+    save(main, "settings_new_scene");
+
+    QMenu* file = main->menuBar()->actions().at(0)->menu();
+    file->popup(main->mapToGlobal(QPoint(0, main->menuBar()->height())));
+    save(file, "menu_file");
+    file->hide();
+    QMenu* edit = main->menuBar()->actions().at(1)->menu();
+    typeInto(410, "Harbour Walk");
+    QApplication::processEvents();
+    edit->popup(main->mapToGlobal(QPoint(40, main->menuBar()->height())));
+    save(edit, "menu_edit");
+    edit->hide();
+
+    choose(407, "Meters");
+    test::onNextModal([](QDialog* d) {
+        items::item<QLineEdit>(d, 589)->setText("30.5");
+        test::clickItem(d, 1);
+    });
+    choose(409, "Custom...");
+    test::onNextModal([](QDialog* d) {
+        items::item<QLineEdit>(d, 590)->setText("1200");
+        items::item<QLineEdit>(d, 591)->setText("800");
+        test::clickItem(d, 1);
+    });
+    choose(411, "Custom...");
+    save(main, "settings_metric_custom");
+
+    item<QCheckBox>(414)->click();
+    item<QCheckBox>(421)->click();
+    save(main, "settings_grids_off");
+
+    sceneWindow()->choosePage(3);
+    save(main, "scene_window_page3");
+}
+
+TEST_F(Screenshots, PreferencesPanels)
+{
+    PreferencesDialog dialog(preferences);
+    const char* names[] = {"preferences_startup", "preferences_scratch_disk",
+                           "preferences_annotations", "preferences_hot_spots"};
+    for (int panel = 1; panel <= 4; ++panel) {
+        dialog.choosePanel(panel);
+        save(&dialog, names[panel - 1]);
+    }
+}
+
+TEST_F(Screenshots, Dialogs)
+{
+    CustomOrientationDialog orientation(45.0f);
+    saveDialog(&orientation, "dialog_custom_orientation");
+    CustomSizeDialog size(QStringLiteral("Custom Master Size"), 320, 240);
+    saveDialog(&size, "dialog_custom_master_size");
+    ImagingPropertiesDialog imaging({3, 3, 1, 3});
+    saveDialog(&imaging, "dialog_imaging_properties");
+    PlaybackOptionsDialog playback(0x10000000);
+    saveDialog(&playback, "dialog_playback_options");
+    AnnotationsDialog annotations({"Harbour Walk", "(c) Harbour Board", "Created by Quillmere"});
+    saveDialog(&annotations, "dialog_annotations");
+    std::unique_ptr<AttributeSelector> pen(AttributeSelector::penSizeSelector(2));
+    saveDialog(pen.get(), "dialog_pen_size_selector");
+    std::unique_ptr<AttributeSelector> pattern(AttributeSelector::patternSelector(4));
+    saveDialog(pattern.get(), "dialog_pattern_selector");
+
+    StartupBox* box = StartupBox::showFor(300, nullptr);
+    save(box, "startup_box");
+    box->close();
+
+    WindowProgress progress;
+    ProgressSettings s;
+    s.options = progressShowsMessage | progressShowsBar;
+    s.title = "Opening ...";
+    s.message = "File 'harbour.qmp'";
+    progress.open(s);
+    progress.update(std::nullopt, 40);
+    save(progress.window(), "progress_window");
+    progress.close();
+
+    QMessageBox alert(QMessageBox::Warning, QStringLiteral(" "),
+                      QStringLiteral("Would you like to save the changes made to 'Harbour Walk' "
+                                     "before closing?"),
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    saveDialog(&alert, "alert_142");
+}
+
+} // namespace
+} // namespace qm
