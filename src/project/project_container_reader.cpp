@@ -13,7 +13,11 @@ namespace {
 
 constexpr AtomRef kRoot = AtomContainer::kRoot;
 
-std::string quoted(OSType type) { return "'" + fourCCToString(type) + "'"; }
+std::string quoted(OSType type)
+{
+    std::string text = fourCCToString(type);
+    return std::string(1, '\'') + text + '\'';
+}
 
 std::span<const std::uint8_t> leafData(const AtomContainer& c, AtomRef parent, OSType type)
 {

@@ -49,7 +49,10 @@ OSErr defaultScratchFile(fs::path& out)
         return err::fnfErr;
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = folder / ("t" + std::to_string(random()) + ".tmp");
+        std::string name = "t";
+        name += std::to_string(random());
+        name += ".tmp";
+        fs::path candidate = folder / name;
         if (!fs::exists(candidate, ec)) {
             out = candidate;
             return err::noErr;

@@ -174,8 +174,10 @@ OSErr AtomContainer::insertChild(AtomRef parent, OSType type, AtomID id, int ind
         return err::cannotBeLeafAtomErr;
     if (p->children.size() >= std::size_t(kMaxChildren) || data.size() > kMaxLeafData)
         return err::paramErr;
-    int sameType = countChildren(parent, type);
-    if (index < 0 || index > sameType + 1)
+    if (index < 0)
+        return err::atomIndexInvalidErr;
+    int sameType = index > 0 ? countChildren(parent, type) : 0;
+    if (index > sameType + 1)
         return err::atomIndexInvalidErr;
     if (id == 0)
         id = uniqueId(*p, type);
@@ -195,8 +197,7 @@ OSErr AtomContainer::insertChild(AtomRef parent, OSType type, AtomID id, int ind
     }
     std::int32_t parentIndex = parent.m_index;
     std::int32_t child = addEntry(type, id, parentIndex); // may reallocate: p is stale now
-    Entry& newEntry = m_atoms[std::size_t(child)];
-    newEntry.data.assign(data.begin(), data.end());
+    m_atoms[std::size_t(child)].data.assign(data.begin(), data.end());
     auto& siblings = m_atoms[std::size_t(parentIndex)].children;
     siblings.insert(siblings.begin() + std::ptrdiff_t(at), child);
     if (inserted)

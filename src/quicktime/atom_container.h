@@ -67,7 +67,8 @@ public:
 
     // A leaf's data; empty for parents and invalid references.
     std::span<const std::uint8_t> data(AtomRef atom) const;
-    // err::invalidAtomErr for an invalid atom, err::notLeafAtomErr for an atom with children.
+    // Replaces a leaf's data (empty data removes it). err::invalidAtomErr for an invalid atom,
+    // err::notLeafAtomErr for an atom with children.
     OSErr setData(AtomRef atom, std::span<const std::uint8_t> data);
 
     // Inserts a new atom under `parent`. id 0 picks an ID not used by the parent's children of

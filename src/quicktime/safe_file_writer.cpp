@@ -35,7 +35,11 @@ OSErr SafeFileWriter::open(const std::filesystem::path& target)
 
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        m_temp = folder / ("." + m_target.filename().string() + ".saving-" + std::to_string(random() & 0xFFFFFF));
+        std::string name = ".";
+        name += m_target.filename().string();
+        name += ".saving-";
+        name += std::to_string(random() & 0xFFFFFF);
+        m_temp = folder / name;
         m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_fd >= 0)
             break;

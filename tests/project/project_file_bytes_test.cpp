@@ -83,9 +83,8 @@ Bytes handContainer(std::vector<HandAtom> children)
 
 Bytes chunk(const std::string& text)
 {
-    Bytes b(4, 0);
-    b.insert(b.end(), text.begin(), text.end());
-    b.push_back(0);
+    Bytes b(4 + text.size() + 1, 0);
+    std::memcpy(b.data() + 4, text.data(), text.size());
     return b;
 }
 
