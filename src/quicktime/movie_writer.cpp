@@ -9,6 +9,26 @@ namespace {
 
 bool fits32(TimeValue v) { return v >= 0 && v <= 0xFFFFFFFF; }
 
+// The common start of 'mvhd' and 'mdhd': version and flags, then creation and modification
+// times, time scale and duration, in 64-bit form (version 1) only when the duration needs it.
+void writeTimesHeader(ByteWriter& w, std::uint32_t created, std::uint32_t modified, TimeScale scale,
+                      TimeValue duration)
+{
+    const bool v1 = !fits32(duration);
+    w.u32(v1 ? 0x01000000u : 0);
+    if (v1) {
+        w.u64(created);
+        w.u64(modified);
+        w.u32(scale);
+        w.u64(std::uint64_t(duration));
+    } else {
+        w.u32(created);
+        w.u32(modified);
+        w.u32(scale);
+        w.u32(std::uint32_t(duration));
+    }
+}
+
 void writeMatrix(ByteWriter& w, const Matrix& m)
 {
     for (auto v : m)
@@ -36,23 +56,10 @@ void MovieWriter::writeMedia(const Media& media, const Layout* layout, std::size
     auto mdia = beginAtom(w, fourCC("mdia"));
     KeptAtomWriter keptMdia(w, media.m_keptMdia);
 
-    TimeValue duration = media.duration();
-    bool v1 = !fits32(duration);
     std::uint32_t created = layout && layout->stampTime ? *layout->stampTime : media.m_creationTime;
     std::uint32_t modified = layout && layout->stampTime ? *layout->stampTime : media.m_modificationTime;
     auto mdhd = beginAtom(w, fourCC("mdhd"));
-    w.u32(v1 ? 0x01000000u : 0);
-    if (v1) {
-        w.u64(created);
-        w.u64(modified);
-        w.u32(media.m_timeScale);
-        w.u64(std::uint64_t(duration));
-    } else {
-        w.u32(created);
-        w.u32(modified);
-        w.u32(media.m_timeScale);
-        w.u32(std::uint32_t(duration));
-    }
+    writeTimesHeader(w, created, modified, media.m_timeScale, media.duration());
     w.u16(media.m_language);
     w.u16(media.m_quality);
     endAtom(w, mdhd);
@@ -204,23 +211,10 @@ OSErr MovieWriter::buildMovieAtom(const Movie& movie, const Layout* layout, Byte
     auto moov = beginAtom(w, fourCC("moov"));
     KeptAtomWriter kept(w, movie.m_kept);
 
-    TimeValue duration = movie.duration();
-    bool v1 = !fits32(duration);
     std::uint32_t created = layout && layout->stampTime ? *layout->stampTime : movie.m_creationTime;
     std::uint32_t modified = layout && layout->stampTime ? *layout->stampTime : movie.m_modificationTime;
     auto mvhd = beginAtom(w, fourCC("mvhd"));
-    w.u32(v1 ? 0x01000000u : 0);
-    if (v1) {
-        w.u64(created);
-        w.u64(modified);
-        w.u32(movie.m_timeScale);
-        w.u64(std::uint64_t(duration));
-    } else {
-        w.u32(created);
-        w.u32(modified);
-        w.u32(movie.m_timeScale);
-        w.u32(std::uint32_t(duration));
-    }
+    writeTimesHeader(w, created, modified, movie.m_timeScale, movie.duration());
     w.fixed(movie.m_preferredRate);
     w.i16(movie.m_preferredVolume);
     w.zeros(10);
