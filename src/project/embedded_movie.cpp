@@ -46,7 +46,7 @@ OSErr findMovieAtom(const std::filesystem::path& movieFile, std::uint64_t& offse
             break;
         at += size;
     }
-    return err::movieNotFoundInFile;
+    return err::noMovieFound;
 }
 
 OSErr copyEmbeddedMovie(const EmbeddedMovie& movie)
@@ -59,7 +59,7 @@ OSErr copyEmbeddedMovie(const EmbeddedMovie& movie)
     if (movie.movieOffset > end || end - movie.movieOffset < 8 ||
         in.readAt(movie.movieOffset, std::span<std::uint8_t>(header)) != err::noErr ||
         loadBE32(header + 4) != fourCC("moov"))
-        return err::movieNotFoundInFile;
+        return err::noMovieFound;
 
     // The movie's own offsets count from the start of the project file, so everything from
     // offset 0 is copied. A container that follows the movie is left out; one that sits inside

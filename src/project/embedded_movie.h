@@ -33,10 +33,10 @@ struct EmbeddedMovie {
 using EmbeddedMovieExtractor = std::function<OSErr(const EmbeddedMovie&)>;
 
 // Copies the file's bytes before the trailer (without the container) into the scratch file.
-// err::movieNotFoundInFile when no 'moov' atom starts at the movie offset.
+// err::noMovieFound when no 'moov' atom starts at the movie offset.
 OSErr copyEmbeddedMovie(const EmbeddedMovie& movie);
 
-// The offset of the first top-level 'moov' atom of a movie file. err::movieNotFoundInFile when
+// The offset of the first top-level 'moov' atom of a movie file. err::noMovieFound when
 // the file has none.
 OSErr findMovieAtom(const std::filesystem::path& movieFile, std::uint64_t& offset);
 

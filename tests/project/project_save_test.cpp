@@ -127,7 +127,7 @@ TEST(ProjectComposedMovie, ABrokenMovieStillOpensTheSceneAndCancelDoesNot)
     EXPECT_TRUE(s.composedMovieFile.empty());
     EXPECT_EQ(s.composedAt, 0u);
     ASSERT_EQ(ui.reports().size(), 1u);
-    EXPECT_EQ(ui.reports()[0].code, err::movieNotFoundInFile);
+    EXPECT_EQ(ui.reports()[0].code, err::noMovieFound);
     EXPECT_FALSE(std::filesystem::exists(p.dir / "scratch.tmp"));
 
     // A movie offset past the end of the file.
