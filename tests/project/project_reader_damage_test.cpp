@@ -209,8 +209,11 @@ TEST(ProjectReaderDamage, InMemoryImagesOfEveryLengthNeverCrash)
     Scene rich = test::makeRichScene(dir / "media", dir.path());
     Bytes file = withTrailer(buildProjectContainer(rich));
     for (std::size_t n = 0; n < file.size(); n += 37) {
+        // A cut file has lost its trailer (or the trailer points past the end): always an error,
+        // and the failed read leaves no nodes behind.
         Scene out;
-        readProjectImage(std::span(file).first(n), dir / "p.qmp", out);
+        EXPECT_NE(readProjectImage(std::span(file).first(n), dir / "p.qmp", out), 0) << "prefix of " << n;
+        EXPECT_TRUE(out.nodes.empty()) << "prefix of " << n;
     }
     for (std::size_t i = 0; i + 148 < file.size(); i += 11) {
         Bytes damaged = file;
