@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "quicktime/codec.h"
+#include "quicktime/codec/codec.h"
 
 using namespace qm;
 

@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <map>
 
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 #include "compose/composed_movie.h"
 #include "compose/composer.h"
 #include "compose/demo_media.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
 
 using namespace qm;
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <filesystem>
 
-#include "quicktime/movie.h"
+#include "quicktime/movie/movie.h"
 
 using namespace qm;
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "quicktime/movie.h"
+#include "quicktime/movie/movie.h"
 
 using namespace qm;
 

@@ -6,9 +6,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "quicktime/raster_copy.h"
-#include "quicktime/raster_painter.h"
-#include "quicktime/raster_shapes.h"
+#include "quicktime/raster/raster_copy.h"
+#include "quicktime/raster/raster_painter.h"
+#include "quicktime/raster/raster_shapes.h"
 
 namespace {
 

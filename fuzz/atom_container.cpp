@@ -2,7 +2,7 @@
 // parse again to the same serialization, and survive edits.
 #include <cstdlib>
 
-#include "quicktime/atom_container.h"
+#include "quicktime/atoms/atom_container.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "quicktime/file_types.h"
+#include "quicktime/files/file_types.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -9,9 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "quicktime/codec.h"
-#include "quicktime/color_table_io.h"
-#include "quicktime/decompression_sequence.h"
+#include "quicktime/codec/codec.h"
+#include "quicktime/codec/color_table_io.h"
+#include "quicktime/codec/decompression_sequence.h"
 
 using namespace qm;
 

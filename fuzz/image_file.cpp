@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "quicktime/image_file.h"
-#include "quicktime/vr1_records.h"
+#include "quicktime/files/image_file.h"
+#include "quicktime/vr/vr1_records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
 
 using namespace qm;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/core/preferences_store.h"
+#include "appcore/preferences_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

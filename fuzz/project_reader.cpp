@@ -5,7 +5,7 @@
 #include "project/project_reader.h"
 #include "project/project_records.h"
 #include "project/project_writer.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/files/file_alias.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "quicktime/errors.h"
-#include "quicktime/raster_shapes.h"
-#include "quicktime/region_bytes.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/raster/raster_shapes.h"
+#include "quicktime/raster/region_bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

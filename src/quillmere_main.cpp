@@ -2,9 +2,9 @@
 
 #include "app/app_shell.h"
 #include "app/command_line.h"
-#include "app/core/alert_service.h"
-#include "app/core/app_paths.h"
-#include "app/core/preferences_store.h"
+#include "appcore/alert_service.h"
+#include "appcore/app_paths.h"
+#include "appcore/preferences_store.h"
 #include "app/message_box_presenter.h"
 
 int main(int argc, char** argv)

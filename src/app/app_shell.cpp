@@ -7,11 +7,11 @@
 #include <QSessionManager>
 #include <QTimer>
 
-#include "app/core/alert_service.h"
-#include "app/core/app_paths.h"
-#include "app/core/preferences_record.h"
-#include "app/core/scratch_files.h"
-#include "app/core/scratch_space_monitor.h"
+#include "appcore/alert_service.h"
+#include "appcore/app_paths.h"
+#include "appcore/preferences_record.h"
+#include "appcore/scratch_files.h"
+#include "appcore/scratch_space_monitor.h"
 #include "app/instance_launcher.h"
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
@@ -23,8 +23,8 @@
 #include "framework/scene_document.h"
 #include "framework/standard_dialogs.h"
 #include "framework/window_registry.h"
-#include "quicktime/errors.h"
-#include "quicktime/qt_startup.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/codec/qt_startup.h"
 #include "scene/document_io.h"
 #include "scene/scene_window.h"
 

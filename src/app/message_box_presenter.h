@@ -1,7 +1,7 @@
 #pragma once
 // Shows alerts with the system's message box: caption " ", the stop or caution icon, the
 // standard buttons of the alert's button set and its default button.
-#include "app/core/alert_presenter.h"
+#include "appcore/alert_presenter.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 // working copy into the live record; Cancel drops it. The file is written at the end of the run.
 #include <QDialog>
 
-#include "app/core/preferences_record.h"
+#include "appcore/preferences_record.h"
 
 class QListWidget;
 class QVBoxLayout;

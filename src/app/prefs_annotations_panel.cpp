@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "app/core/preferences_record.h"
+#include "appcore/preferences_record.h"
 #include "framework/dialog_items.h"
 
 namespace qm {

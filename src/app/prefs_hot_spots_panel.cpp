@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/core/preferences_record.h"
+#include "appcore/preferences_record.h"
 #include "framework/dialog_items.h"
 #include "framework/standard_dialogs.h"
 

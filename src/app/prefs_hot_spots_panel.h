@@ -3,7 +3,7 @@
 // colour of hot spots the user adjusted.
 #include <QWidget>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 class QComboBox;
 class QLineEdit;

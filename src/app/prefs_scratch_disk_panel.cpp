@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/core/preferences_record.h"
-#include "app/core/scratch_files.h"
+#include "appcore/preferences_record.h"
+#include "appcore/scratch_files.h"
 #include "framework/dialog_items.h"
 #include "framework/standard_dialogs.h"
 

@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/core/preferences_record.h"
+#include "appcore/preferences_record.h"
 #include "framework/dialog_items.h"
 
 namespace qm {

@@ -3,7 +3,7 @@
 // as seen from the node on the scene map.
 #include <cstdint>
 
-#include "app/core/preferences_record.h"
+#include "appcore/preferences_record.h"
 #include "project/scene.h"
 
 namespace qm {

@@ -4,11 +4,11 @@
 #include <ctime>
 #include <thread>
 
-#include "app/core/preferences_record.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
-#include "quicktime/file_types.h"
-#include "quicktime/image_file.h"
+#include "appcore/preferences_record.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
+#include "quicktime/files/file_types.h"
+#include "quicktime/files/image_file.h"
 
 namespace qm {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "project/scene.h"
-#include "quicktime/offscreen_picture.h"
+#include "quicktime/raster/offscreen_picture.h"
 
 namespace qm {
 

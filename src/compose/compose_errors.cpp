@@ -1,7 +1,7 @@
 #include "compose/compose_errors.h"
 
-#include "app/core/error_table.h"
-#include "quicktime/errors.h"
+#include "appcore/error_table.h"
+#include "quicktime/base/errors.h"
 
 namespace qm {
 

@@ -2,7 +2,7 @@
 // Messages for the composer's own error codes, falling back to the program's error table.
 #include <string_view>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm {
 

@@ -6,12 +6,12 @@
 #include "compose/node_writers.h"
 #include "compose/prepare_working_copy.h"
 #include "compose/tile_compressor.h"
-#include "quicktime/raster_geometry.h"
+#include "quicktime/raster/raster_geometry.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm {
 

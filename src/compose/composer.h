@@ -1,6 +1,6 @@
 #pragma once
 // Composing a scene into one multi-node QuickTime VR 2.x movie in the scratch folder.
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 #include "compose/compose_environment.h"
 #include "compose/working_copies.h"
 #include "project/scene.h"

@@ -3,7 +3,7 @@
 // object movie of a turning sculpture and a still image of the site plan.
 #include <filesystem>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm::demo {
 

@@ -3,7 +3,7 @@
 
 #include "compose/hot_spot_ids.h"
 #include "compose/vr_atoms.h"
-#include "quicktime/raster_geometry.h"
+#include "quicktime/raster/raster_geometry.h"
 
 namespace qm {
 

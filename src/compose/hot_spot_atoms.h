@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "project/scene.h"
-#include "quicktime/atom_container.h"
+#include "quicktime/atoms/atom_container.h"
 
 namespace qm {
 

@@ -1,10 +1,10 @@
 #include "compose/hot_spot_painter.h"
 
 #include "compose/hot_spot_ids.h"
-#include "quicktime/raster_copy.h"
-#include "quicktime/raster_painter.h"
-#include "quicktime/raster_shapes.h"
-#include "quicktime/region_bytes.h"
+#include "quicktime/raster/raster_copy.h"
+#include "quicktime/raster/raster_painter.h"
+#include "quicktime/raster/raster_shapes.h"
+#include "quicktime/raster/region_bytes.h"
 
 namespace qm {
 

@@ -2,7 +2,7 @@
 // Paints a node's hot spots into 8-bit hot spot images: each pixel holds the ID of the hot spot
 // that covers it (the later one in the node's list where two overlap), 0 where none does.
 #include "project/scene.h"
-#include "quicktime/offscreen_picture.h"
+#include "quicktime/raster/offscreen_picture.h"
 
 namespace qm {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "compose/hot_spot_ids.h"
-#include "quicktime/atom_container.h"
+#include "quicktime/atoms/atom_container.h"
 
 namespace qm {
 

@@ -8,9 +8,9 @@
 #include "compose/tile_compressor.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie_vr.h"
-#include "quicktime/raster_geometry.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/vr/movie_vr.h"
+#include "quicktime/raster/raster_geometry.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 // spot atoms from the node's hot spot records.
 #include "compose/compose_environment.h"
 #include "project/scene.h"
-#include "quicktime/movie.h"
+#include "quicktime/movie/movie.h"
 
 namespace qm {
 

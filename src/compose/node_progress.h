@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 
 namespace qm {
 

@@ -8,11 +8,11 @@
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
-#include "quicktime/compression_sequence.h"
-#include "quicktime/decompression_sequence.h"
-#include "quicktime/image_description.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/codec/compression_sequence.h"
+#include "quicktime/codec/decompression_sequence.h"
+#include "quicktime/codec/image_description.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm {
 

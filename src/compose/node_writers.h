@@ -1,11 +1,11 @@
 #pragma once
 // The node writers: they copy a prepared node from its working copy into the composed movie,
 // appending its samples at the current end of the scene's QTVR track.
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 #include "compose/compose_environment.h"
 #include "project/scene.h"
-#include "quicktime/atom_container.h"
-#include "quicktime/movie.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/movie/movie.h"
 
 namespace qm {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm {
 

@@ -1,12 +1,12 @@
 #include "compose/prepare_working_copy.h"
 
-#include "app/core/scratch_files.h"
+#include "appcore/scratch_files.h"
 #include "compose/hot_spot_writers.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/working_copy_conversions.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm {
 

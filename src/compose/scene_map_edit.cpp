@@ -6,7 +6,7 @@
 
 #include "compose/composed_movie.h"
 #include "compose/working_copies.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/errors.h"
 
 namespace qm {
 

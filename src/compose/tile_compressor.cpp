@@ -1,7 +1,7 @@
 #include "compose/tile_compressor.h"
 
-#include "quicktime/codec.h"
-#include "quicktime/errors.h"
+#include "quicktime/codec/codec.h"
+#include "quicktime/base/errors.h"
 
 namespace qm {
 

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "project/scene.h"
-#include "quicktime/offscreen_picture.h"
+#include "quicktime/raster/offscreen_picture.h"
 
 namespace qm {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "quicktime/atom_container.h"
-#include "quicktime/movie.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/movie/movie.h"
 
 namespace qm {
 

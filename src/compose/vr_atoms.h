@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/os_types.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm {
 

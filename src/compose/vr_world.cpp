@@ -1,7 +1,7 @@
 #include "compose/vr_world.h"
 
 #include "compose/vr_atoms.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/errors.h"
 
 namespace qm {
 

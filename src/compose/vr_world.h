@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "project/scene.h"
-#include "quicktime/atom_container.h"
+#include "quicktime/atoms/atom_container.h"
 
 namespace qm {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 
-#include "quicktime/movie.h"
+#include "quicktime/movie/movie.h"
 
 namespace qm {
 

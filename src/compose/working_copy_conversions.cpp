@@ -6,8 +6,8 @@
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm {
 

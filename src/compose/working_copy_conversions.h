@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "project/scene.h"
-#include "quicktime/movie.h"
-#include "quicktime/offscreen_picture.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/raster/offscreen_picture.h"
 
 namespace qm {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 class QWidget;
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 #include "framework/progress_window.h"
 
 class QWidget;

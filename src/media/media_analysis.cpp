@@ -4,15 +4,15 @@
 #include <climits>
 
 #include "media/qtvr_structure.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_types.h"
-#include "quicktime/image_file_movie.h"
-#include "quicktime/legacy_text.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
-#include "quicktime/user_data.h"
-#include "quicktime/vr1_records.h"
-#include "quicktime/vr_instance.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_types.h"
+#include "quicktime/files/image_file_movie.h"
+#include "quicktime/base/legacy_text.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
+#include "quicktime/movie/user_data.h"
+#include "quicktime/vr/vr1_records.h"
+#include "quicktime/vr/vr_instance.h"
 
 namespace qm {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "project/scene.h"
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm {
 

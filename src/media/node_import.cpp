@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "media/media_analysis.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
 
 namespace qm {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm {
 

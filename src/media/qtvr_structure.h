@@ -10,10 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "quicktime/atom_container.h"
-#include "quicktime/os_types.h"
-#include "quicktime/vr_instance.h"
-#include "quicktime/vr_records.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/base/os_types.h"
+#include "quicktime/vr/vr_instance.h"
+#include "quicktime/vr/vr_records.h"
 
 namespace qm {
 

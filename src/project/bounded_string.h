@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "quicktime/legacy_text.h"
+#include "quicktime/base/legacy_text.h"
 
 namespace qm {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/errors.h"
-#include "quicktime/read_only_file.h"
-#include "quicktime/safe_file_writer.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/base/read_only_file.h"
+#include "quicktime/base/safe_file_writer.h"
 
 namespace qm {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm {
 

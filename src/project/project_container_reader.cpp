@@ -4,8 +4,8 @@
 
 #include "project/project_format.h"
 #include "project/project_records.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
 
 namespace qm::project {
 

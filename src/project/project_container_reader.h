@@ -9,7 +9,7 @@
 
 #include "project/project_reader.h"
 #include "project/scene.h"
-#include "quicktime/atom_container.h"
+#include "quicktime/atoms/atom_container.h"
 
 namespace qm::project {
 

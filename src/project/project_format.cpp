@@ -1,7 +1,7 @@
 #include "project/project_format.h"
 
-#include "quicktime/byte_io.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/errors.h"
 
 namespace qm::project {
 

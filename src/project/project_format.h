@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm::project {
 

@@ -5,8 +5,8 @@
 
 #include "project/project_container_reader.h"
 #include "project/scene_defaults.h"
-#include "quicktime/errors.h"
-#include "quicktime/read_only_file.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/base/read_only_file.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "project/project_format.h"
-#include "quicktime/legacy_text.h"
+#include "quicktime/base/legacy_text.h"
 
 namespace qm::project {
 

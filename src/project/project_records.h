@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "project/scene.h"
-#include "quicktime/byte_io.h"
+#include "quicktime/base/byte_io.h"
 
 namespace qm::project {
 

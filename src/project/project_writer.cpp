@@ -5,11 +5,11 @@
 
 #include "project/project_format.h"
 #include "project/project_records.h"
-#include "quicktime/atom_container.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
-#include "quicktime/read_only_file.h"
-#include "quicktime/safe_file_writer.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
+#include "quicktime/base/read_only_file.h"
+#include "quicktime/base/safe_file_writer.h"
 
 namespace qm {
 

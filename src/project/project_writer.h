@@ -7,7 +7,7 @@
 
 #include "project/embedded_movie.h"
 #include "project/scene.h"
-#include "quicktime/byte_io.h"
+#include "quicktime/base/byte_io.h"
 
 namespace qm {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "project/bounded_string.h"
-#include "quicktime/byte_io.h"
-#include "quicktime/os_types.h"
-#include "quicktime/vr_records.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/os_types.h"
+#include "quicktime/vr/vr_records.h"
 
 namespace qm {
 

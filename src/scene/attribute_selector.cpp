@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "framework/dialog_items.h"
-#include "quicktime/raster_pattern.h"
+#include "quicktime/raster/raster_pattern.h"
 
 namespace qm {
 

@@ -1,8 +1,8 @@
 #include "scene/document_io.h"
 
-#include "app/core/alert_service.h"
-#include "app/core/scratch_files.h"
-#include "app/core/string_table.h"
+#include "appcore/alert_service.h"
+#include "appcore/scratch_files.h"
+#include "appcore/string_table.h"
 #include "framework/scene_document.h"
 #include "framework/window_progress.h"
 #include "project/project_reader.h"

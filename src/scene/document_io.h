@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 
 namespace qm {
 

@@ -10,8 +10,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/core/alert_service.h"
-#include "app/core/string_table.h"
+#include "appcore/alert_service.h"
+#include "appcore/string_table.h"
 #include "framework/command_ids.h"
 #include "framework/dialog_items.h"
 #include "framework/event_codes.h"

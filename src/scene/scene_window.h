@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "framework/event_handler.h"
-#include "quicktime/os_types.h"
+#include "quicktime/base/os_types.h"
 #include "scene/scene_page.h"
 
 class QTabWidget;

@@ -5,7 +5,7 @@
 #include "compose/composer.h"
 #include "project/project_format.h"
 #include "project/project_reader.h"
-#include "quicktime/movie.h"
+#include "quicktime/movie/movie.h"
 #include "support/ffprobe_oracle.h"
 #include "support/test_paths.h"
 

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
 #include "support/test_paths.h"
 
 using namespace qm;

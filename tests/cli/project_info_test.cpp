@@ -3,7 +3,7 @@
 
 #include "project/project_writer.h"
 #include "project/test_scenes.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/errors.h"
 #include "support/test_paths.h"
 
 using namespace qm;

@@ -2,14 +2,14 @@
 
 #include <fstream>
 
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 #include "compose/composer.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/working_copy_conversions.h"
 #include "compose_test_scene.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
 #include "media/node_import.h"
 #include "support/ffprobe_oracle.h"
 #include "support/qtvr_fixtures.h"

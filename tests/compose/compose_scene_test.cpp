@@ -3,7 +3,7 @@
 #include <cstring>
 #include <set>
 
-#include "app/core/progress.h"
+#include "appcore/progress.h"
 #include "compose/composer.h"
 #include "compose/scene_map_edit.h"
 #include "compose/track_samples.h"
@@ -11,9 +11,9 @@
 #include "compose/vr_world.h"
 #include "compose/working_copy_conversions.h"
 #include "compose_test_scene.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
 #include "support/ffprobe_oracle.h"
 #include "support/test_paths.h"
 

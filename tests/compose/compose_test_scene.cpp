@@ -7,10 +7,10 @@
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "compose/working_copy_conversions.h"
-#include "quicktime/codec.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/codec/codec.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm::test {
 

@@ -3,7 +3,7 @@
 #include "compose/automatic_hot_spots.h"
 #include "compose/hot_spot_ids.h"
 #include "compose/hot_spot_transfer.h"
-#include "quicktime/atom_container.h"
+#include "quicktime/atoms/atom_container.h"
 
 using namespace qm;
 

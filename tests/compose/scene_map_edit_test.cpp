@@ -4,7 +4,7 @@
 
 #include "compose/scene_map_edit.h"
 #include "compose/working_copies.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/errors.h"
 #include "support/test_paths.h"
 
 using namespace qm;

@@ -2,7 +2,7 @@
 
 #include "compose/vr_atoms.h"
 #include "compose/vr_world.h"
-#include "quicktime/byte_io.h"
+#include "quicktime/base/byte_io.h"
 
 using namespace qm;
 

@@ -2,7 +2,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/core/alert_service.h"
+#include "appcore/alert_service.h"
 #include "app/message_box_presenter.h"
 #include "gui/gui_test_environment.h"
 #include "gui/shell_fixture.h"

@@ -9,7 +9,7 @@
 #include "project/project_reader.h"
 #include "project/project_writer.h"
 #include "project/scene_defaults.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/files/file_alias.h"
 #include "scene/scene_window.h"
 
 namespace qm {

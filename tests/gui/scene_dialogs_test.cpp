@@ -13,7 +13,7 @@
 #include "scene/attribute_selector.h"
 #include "scene/custom_orientation_dialog.h"
 #include "scene/custom_size_dialog.h"
-#include "quicktime/raster_pattern.h"
+#include "quicktime/raster/raster_pattern.h"
 #include "scene/imaging_properties_dialog.h"
 #include "scene/playback_options_dialog.h"
 

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/core/alert_service.h"
+#include "appcore/alert_service.h"
 #include "app/instance_launcher.h"
 #include "app/main_window.h"
 #include "framework/command_ids.h"

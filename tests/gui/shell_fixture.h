@@ -11,8 +11,8 @@
 
 #include "app/app_shell.h"
 #include "gui/gui_test_environment.h"
-#include "app/core/headless_alert_presenter.h"
-#include "app/core/preferences_record.h"
+#include "appcore/headless_alert_presenter.h"
+#include "appcore/preferences_record.h"
 #include "project/scene.h"
 #include "framework/dialog_items.h"
 #include "framework/standard_dialogs.h"

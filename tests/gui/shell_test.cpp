@@ -13,7 +13,7 @@
 #include "framework/scene_document.h"
 #include "framework/window_registry.h"
 #include "gui/shell_fixture.h"
-#include "quicktime/qt_startup.h"
+#include "quicktime/codec/qt_startup.h"
 #include "scene/scene_window.h"
 
 namespace qm {

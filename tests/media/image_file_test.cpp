@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/errors.h"
-#include "quicktime/image_file.h"
-#include "quicktime/image_file_movie.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_picture.h"
-#include "quicktime/packbits.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/image_file.h"
+#include "quicktime/files/image_file_movie.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/movie/movie_picture.h"
+#include "quicktime/base/packbits.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 

@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "media/media_analysis.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_types.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_types.h"
 #include "support/ffprobe_oracle.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"

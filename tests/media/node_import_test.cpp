@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "media/node_import.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "media/media_analysis.h"
-#include "quicktime/byte_io.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/base/errors.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 

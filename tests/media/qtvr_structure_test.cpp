@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "media/qtvr_structure.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/vr_instance.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/vr_instance.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 

@@ -6,8 +6,8 @@
 #include "project/project_format.h"
 #include "project/project_reader.h"
 #include "project/project_writer.h"
-#include "quicktime/atom_container.h"
-#include "quicktime/errors.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/base/errors.h"
 #include "support/test_paths.h"
 #include "test_scenes.h"
 

@@ -8,9 +8,9 @@
 #include "project/project_reader.h"
 #include "project/project_records.h"
 #include "project/project_writer.h"
-#include "quicktime/atom_container.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
 #include "support/test_paths.h"
 #include "test_scenes.h"
 

@@ -3,7 +3,7 @@
 
 #include "project/project_reader.h"
 #include "project/project_writer.h"
-#include "quicktime/errors.h"
+#include "quicktime/base/errors.h"
 #include "support/test_paths.h"
 #include "test_scenes.h"
 

@@ -5,8 +5,8 @@
 #include "project/project_format.h"
 #include "project/project_reader.h"
 #include "project/project_writer.h"
-#include "quicktime/errors.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/files/file_alias.h"
 #include "support/test_paths.h"
 #include "test_scenes.h"
 

@@ -5,7 +5,7 @@
 
 #include "project/scene.h"
 #include "project/scene_defaults.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/files/file_alias.h"
 
 namespace qm::test {
 

@@ -1,8 +1,8 @@
 // Still image files for tests (declared in qtvr_fixtures.h).
 #include <fstream>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/codec.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/codec/codec.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 

@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "quicktime/byte_io.h"
-#include "quicktime/codec.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/byte_io.h"
+#include "quicktime/codec/codec.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm::test {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "quicktime/atom_container.h"
-#include "quicktime/movie_types.h"
-#include "quicktime/os_types.h"
-#include "quicktime/vr_records.h"
+#include "quicktime/atoms/atom_container.h"
+#include "quicktime/movie/movie_types.h"
+#include "quicktime/base/os_types.h"
+#include "quicktime/vr/vr_records.h"
 
 namespace qm::test {
 

@@ -1,7 +1,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "app/core/terminal_progress.h"
+#include "appcore/terminal_progress.h"
 #include "cli_project.h"
 #include "command.h"
 #include "compose/compose_errors.h"

@@ -5,11 +5,11 @@
 #include <sstream>
 
 #include "command.h"
-#include "quicktime/errors.h"
-#include "quicktime/movie.h"
-#include "quicktime/movie_atom.h"
-#include "quicktime/movie_storage.h"
-#include "quicktime/movie_vr.h"
+#include "quicktime/base/errors.h"
+#include "quicktime/movie/movie.h"
+#include "quicktime/movie/movie_atom.h"
+#include "quicktime/movie/movie_storage.h"
+#include "quicktime/vr/movie_vr.h"
 
 namespace qm::cli {
 namespace {

@@ -1,8 +1,8 @@
 #include <iostream>
 
-#include "app/core/error_table.h"
+#include "appcore/error_table.h"
 #include "command.h"
-#include "quicktime/file_types.h"
+#include "quicktime/files/file_types.h"
 
 namespace {
 

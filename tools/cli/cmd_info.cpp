@@ -4,7 +4,7 @@
 #include <optional>
 #include <variant>
 
-#include "app/core/error_table.h"
+#include "appcore/error_table.h"
 #include "command.h"
 #include "media/media_analysis.h"
 

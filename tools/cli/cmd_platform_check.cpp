@@ -1,8 +1,8 @@
 #include <iostream>
 
-#include "app/core/alert_service.h"
+#include "appcore/alert_service.h"
 #include "command.h"
-#include "quicktime/qt_startup.h"
+#include "quicktime/codec/qt_startup.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "info_tree.h"
 #include "project/project_reader.h"
 #include "project/scene_defaults.h"
-#include "quicktime/file_alias.h"
+#include "quicktime/files/file_alias.h"
 
 namespace qm::cli {
 namespace {

@@ -2,7 +2,7 @@
 // scene_subcommands.h.
 #include <iostream>
 
-#include "app/core/error_table.h"
+#include "appcore/error_table.h"
 #include "command.h"
 #include "project/project_reader.h"
 #include "project/project_writer.h"

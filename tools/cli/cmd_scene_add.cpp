@@ -2,7 +2,7 @@
 // (creating the project when it does not exist) and saves the project.
 #include <iostream>
 
-#include "app/core/error_table.h"
+#include "appcore/error_table.h"
 #include "command.h"
 #include "compose/composed_movie.h"
 #include "compose/scene_map_edit.h"

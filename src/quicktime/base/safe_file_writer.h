@@ -1,0 +1,38 @@
+#pragma once
+// Writes a file so that the previous version survives any failure: the bytes go to a new file
+// beside the target, which replaces the target (one rename) only once it is complete and on
+// disk. Without commit() the new file is removed and the target is untouched.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+#include "quicktime/base/os_types.h"
+
+namespace qm {
+
+class SafeFileWriter {
+public:
+    SafeFileWriter() = default;
+    ~SafeFileWriter();
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    // A target that is a symbolic link is written through it: the link stays a link.
+    OSErr open(const std::filesystem::path& target);
+    OSErr write(std::span<const std::uint8_t> bytes);
+    std::uint64_t position() const { return m_written; }
+    // Flushes, closes and renames over the target. On failure the target is untouched and the
+    // temporary file is gone.
+    OSErr commit();
+    void discard();
+
+    const std::filesystem::path& temporaryPath() const { return m_temp; }
+
+private:
+    std::filesystem::path m_target;
+    std::filesystem::path m_temp;
+    int m_fd = -1;
+    std::uint64_t m_written = 0;
+};
+
+} // namespace qm
