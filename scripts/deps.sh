@@ -6,7 +6,7 @@ packages=(
   zlib1g-dev libavcodec-dev libavutil-dev libswscale-dev libavformat-dev ffmpeg
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth desktop-file-utils shared-mime-info ccache lld
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
 #include "app/startup_box.h"
+#include "app/user_guide_dialog.h"
 #include "framework/command_ids.h"
 #include "framework/event_codes.h"
 #include "framework/idle_broadcaster.h"
@@ -85,6 +86,7 @@ bool AppShell::start(const CommandLine& commandLine)
     connect(m_main.get(), &MainWindow::commandTriggered, this, &AppShell::runCommand);
     connect(m_main.get(), &MainWindow::menuAboutToShow, this, &AppShell::updateMenus);
     connect(m_main.get(), &MainWindow::quitRequested, this, &AppShell::requestQuit);
+    connect(m_main.get(), &MainWindow::openRecentRequested, this, &AppShell::openFile);
     WindowRegistry::instance().setMenuResetHook([this] { m_main->resetMenus(); });
     ModalDialog::setPreferencesEnabler([this](bool on) { m_main->setPreferencesBlocked(!on); });
     // Accelerators follow the menus, so the menus follow the focus as well as the commands.
@@ -140,13 +142,8 @@ bool AppShell::start(const CommandLine& commandLine)
 
 std::filesystem::path AppShell::makeTemplatesFolder() const
 {
-    // Templates live beside the program when its folder takes the preferences file too, else
-    // in the user's data folder.
-    const std::filesystem::path program = programDirectory();
-    const bool besideProgram =
-        !program.empty() && preferencesFilePath(program).parent_path() == program;
-    const std::filesystem::path folder =
-        (besideProgram ? program : userDataDirectory()) / "Templates";
+    // Templates live in the user's data folder, wherever the program runs from.
+    const std::filesystem::path folder = templatesDirectory();
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;
@@ -185,7 +182,7 @@ void AppShell::runCommand(int commandId)
     case cmdSelectAll: sendToForeground(evSelectAll); break;
     case cmdPreferences: showPreferences(); break;
     case cmdAbout: StartupBox::showFor(kAboutBoxSeconds, m_main.get()); break;
-    case cmdContents: break;
+    case cmdContents: UserGuideDialog::show(m_main.get()); break;
     default: break;
     }
     requestUpdate();
@@ -203,11 +200,16 @@ void AppShell::newDocument()
 void AppShell::openDocument()
 {
     QString filter = projectFilter();
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString path = StandardDialogs::current().openFileName(
-        m_main.get(), tr("Open"), folder, documentFilters(), &filter);
+        m_main.get(), tr("Open"), startFolder(), documentFilters(), &filter);
     if (path.isEmpty())
         return;
+    noteChosenFile(path);
+    openFile(path);
+}
+
+void AppShell::openFile(const QString& path)
+{
     if (m_scene) {
         InstanceLauncher::launch(path);
         return;

@@ -68,6 +68,8 @@ signals:
 private:
     void newDocument();
     void openDocument();
+    // Opens the file here, or in a new instance when a document is open already.
+    void openFile(const QString& path);
     void closeDocument();
     void exitProgram();
     void showPreferences();

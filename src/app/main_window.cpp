@@ -2,16 +2,32 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
 
 #include "framework/command_ids.h"
 #include "framework/event_codes.h"
+#include "framework/recent_documents.h"
 #include "framework/resource_images.h"
 #include "framework/window_registry.h"
 
 namespace qm {
+
+namespace {
+
+// The key this program documents first, then the platform's other keys for the same command.
+QList<QKeySequence> keys(QKeyCombination primary, QKeySequence::StandardKey standard)
+{
+    QList<QKeySequence> list{QKeySequence(primary)};
+    for (const QKeySequence& k : QKeySequence::keyBindings(standard))
+        if (!list.contains(k))
+            list << k;
+    return list;
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
@@ -20,30 +36,33 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowIcon(resourceIcon(imgAppIcon));
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    addCommand(file, tr("&New"), cmdNew, QKeySequence(Qt::CTRL | Qt::Key_N));
-    addCommand(file, tr("&Open..."), cmdOpen);
-    addCommand(file, tr("&Close"), cmdClose);
+    addCommand(file, tr("&New"), cmdNew, {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    addCommand(file, tr("&Open..."), cmdOpen, keys(Qt::CTRL | Qt::Key_O, QKeySequence::Open));
+    m_recentMenu = file->addMenu(tr("Open &Recent"));
+    m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+    addCommand(file, tr("&Close"), cmdClose, keys(Qt::CTRL | Qt::Key_W, QKeySequence::Close));
     file->addSeparator();
-    addCommand(file, tr("&Save"), cmdSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(file, tr("&Save"), cmdSave, {QKeySequence(Qt::CTRL | Qt::Key_S)});
     addCommand(file, tr("Save &As..."), cmdSaveAs);
     addCommand(file, tr("&Revert"), cmdRevert);
     file->addSeparator();
-    addCommand(file, tr("E&xit"), cmdExit);
+    addCommand(file, tr("E&xit"), cmdExit, keys(Qt::CTRL | Qt::Key_Q, QKeySequence::Quit));
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    addCommand(edit, tr("&Undo"), cmdUndo);
-    addCommand(edit, tr("&Redo"), cmdRedo);
+    addCommand(edit, tr("&Undo"), cmdUndo, keys(Qt::CTRL | Qt::Key_Z, QKeySequence::Undo));
+    addCommand(edit, tr("&Redo"), cmdRedo, keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z, QKeySequence::Redo));
     edit->addSeparator();
-    addCommand(edit, tr("Cu&t"), cmdCut, QKeySequence(Qt::CTRL | Qt::Key_X));
-    addCommand(edit, tr("&Copy"), cmdCopy, QKeySequence(Qt::CTRL | Qt::Key_C));
-    addCommand(edit, tr("&Paste"), cmdPaste, QKeySequence(Qt::CTRL | Qt::Key_V));
-    addCommand(edit, tr("&Delete"), cmdDelete, QKeySequence(Qt::Key_Delete));
+    addCommand(edit, tr("Cu&t"), cmdCut, {QKeySequence(Qt::CTRL | Qt::Key_X)});
+    addCommand(edit, tr("&Copy"), cmdCopy, {QKeySequence(Qt::CTRL | Qt::Key_C)});
+    addCommand(edit, tr("&Paste"), cmdPaste, {QKeySequence(Qt::CTRL | Qt::Key_V)});
+    addCommand(edit, tr("&Delete"), cmdDelete, {QKeySequence(Qt::Key_Delete)});
     addCommand(edit, tr("Select &All"), cmdSelectAll);
     edit->addSeparator();
     addCommand(edit, tr("Pre&ferences..."), cmdPreferences);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
-    addCommand(help, tr("&Contents"), cmdContents);
+    addCommand(help, tr("&Contents"), cmdContents, keys(Qt::Key_F1, QKeySequence::HelpContents));
     help->addSeparator();
     addCommand(help, tr("&About Quillmere©"), cmdAbout);
 
@@ -55,13 +74,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, const QString& text, int commandId,
-                                const QKeySequence& shortcut)
+                                const QList<QKeySequence>& shortcuts)
 {
     auto* action = menu->addAction(text);
     action->setData(commandId);
     action->setObjectName(QStringLiteral("command%1").arg(commandId));
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
+    if (!shortcuts.isEmpty()) {
+        action->setShortcuts(shortcuts);
         // The shortcut works while the document's text fields have the focus only when the
         // field does not claim the key itself (Ctrl+C in a field copies its text).
         action->setShortcutContext(Qt::WindowShortcut);
@@ -69,6 +88,30 @@ QAction* MainWindow::addCommand(QMenu* menu, const QString& text, int commandId,
     connect(action, &QAction::triggered, this, [this, commandId] { emit commandTriggered(commandId); });
     m_actions.insert(commandId, action);
     return action;
+}
+
+void MainWindow::fillRecentMenu()
+{
+    // Rebuilt each time it opens: files that have gone since are left out.
+    m_recentMenu->clear();
+    const QStringList files = RecentDocuments::files();
+    int n = 0;
+    for (const QString& file : files) {
+        ++n;
+        const QString label = QStringLiteral("&%1 %2").arg(n % 10).arg(
+            QFileInfo(file).fileName().replace(QLatin1Char('&'), QStringLiteral("&&")));
+        QAction* a = m_recentMenu->addAction(label);
+        a->setData(file);
+        a->setToolTip(file);
+        a->setStatusTip(file);
+        connect(a, &QAction::triggered, this, [this, file] { emit openRecentRequested(file); });
+    }
+    if (files.isEmpty())
+        m_recentMenu->addAction(tr("No Recent Documents"))->setEnabled(false);
+    m_recentMenu->addSeparator();
+    QAction* clear = m_recentMenu->addAction(tr("&Clear Menu"));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [] { RecentDocuments::clear(); });
 }
 
 QList<QAction*> MainWindow::accelerators() const
@@ -143,6 +186,7 @@ QWidget* MainWindow::takeDocument()
     if (isMaximized() || isFullScreen())
         showNormal();
     becomeBar();
+    setWindowModified(false);
     setWindowTitle(QStringLiteral("Quillmere"));
     if (wasVisible)
         show();

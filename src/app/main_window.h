@@ -5,6 +5,7 @@
 #include <QMap>
 
 class QAction;
+class QMenu;
 
 namespace qm {
 
@@ -21,6 +22,7 @@ public:
     // The action of a menu command (see command_ids.h), or null.
     QAction* action(int commandId) const { return m_actions.value(commandId); }
     QList<QAction*> accelerators() const;
+    QMenu* recentMenu() const { return m_recentMenu; }
 
     // Shows a document: the widget fills the window, which becomes resizable and at least the
     // document size (or the screen, when smaller). The handler receives the window's close
@@ -41,6 +43,8 @@ public:
 
 signals:
     void commandTriggered(int commandId);
+    // A file of File > Open Recent was chosen.
+    void openRecentRequested(const QString& path);
     // A menu of the bar is about to drop down.
     void menuAboutToShow();
     // The window was closed while no document was open, or after quit was requested.
@@ -52,10 +56,12 @@ protected:
 
 private:
     QAction* addCommand(QMenu* menu, const QString& text, int commandId,
-                        const QKeySequence& shortcut = {});
+                        const QList<QKeySequence>& shortcuts = {});
     void becomeBar();
+    void fillRecentMenu();
 
     QMap<int, QAction*> m_actions;
+    QMenu* m_recentMenu = nullptr;
     QWidget* m_document = nullptr;
     EventHandler* m_documentHandler = nullptr;
     bool m_quitRequested = false;

@@ -12,6 +12,7 @@
 #include "app/prefs_startup_panel.h"
 #include "framework/centre_window.h"
 #include "framework/dialog_items.h"
+#include "framework/modal_dialog.h"
 #include "framework/resource_images.h"
 
 namespace qm {
@@ -95,6 +96,8 @@ void PreferencesDialog::choosePanel(int number)
 
 bool PreferencesDialog::run()
 {
+    if (auto* buttons = findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
+        ModalDialog::prepareFocus(this, buttons);
     adjustSize();
     centreWindow(this, parentWidget() ? parentWidget()->window() : nullptr);
     return exec() == QDialog::Accepted;

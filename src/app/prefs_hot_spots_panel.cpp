@@ -48,7 +48,9 @@ PrefsHotSpotsPanel::PrefsHotSpotsPanel(PreferencesRecord& working, QWidget* pare
     m_size = new QLineEdit(QString::number(working.autoHotSpotSizePercent()), autoGroup);
     items::setItemId(m_size, 646);
     m_size->setMaxLength(3);
-    m_size->setValidator(new QIntValidator(0, 999, m_size));
+    auto* sizeValidator = new QIntValidator(0, 999, m_size);
+    sizeValidator->setLocale(QLocale::c()); // numbers follow no locale
+    m_size->setValidator(sizeValidator);
     m_size->setFixedWidth(48);
     m_autoSwatch = new QPushButton(autoGroup);
     items::setItemId(m_autoSwatch, 647);

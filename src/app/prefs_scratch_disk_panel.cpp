@@ -52,6 +52,7 @@ PrefsScratchDiskPanel::PrefsScratchDiskPanel(PreferencesRecord& working, QWidget
     items::setItemId(m_warning, 1012);
     m_warning->setChecked(working.lowSpaceWarning());
     m_threshold = new QSpinBox(warningGroup);
+    m_threshold->setLocale(QLocale::c()); // numbers follow no locale
     items::setItemId(m_threshold, 1013);
     m_threshold->setRange(0, PreferencesRecord::kMaxWarningThresholdMB);
     m_threshold->setValue(working.warningThresholdMB());

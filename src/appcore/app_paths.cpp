@@ -48,13 +48,8 @@ bool isWritableDirectory(const fs::path& folder)
     return !folder.empty() && fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-fs::path preferencesFilePath(const fs::path& programFolder)
-{
-    // Root may write anywhere, but an installed program's folder is no place for user files.
-    const bool installed = programFolder.string().rfind("/usr/", 0) == 0;
-    if (!installed && isWritableDirectory(programFolder))
-        return programFolder / kPreferencesFileName;
-    return userConfigDirectory() / kPreferencesFileName;
-}
+fs::path preferencesFilePath() { return userConfigDirectory() / kPreferencesFileName; }
+
+fs::path templatesDirectory() { return userDataDirectory() / "Templates"; }
 
 } // namespace qm

@@ -1,7 +1,7 @@
 #pragma once
-// Where the program keeps its files. The preferences file lives beside the program when the
-// program's folder is writable (a copy run from its build or unpacked folder), and in the
-// user's configuration folder otherwise (a program installed under /usr).
+// Where the program keeps its files: the preferences file in the user's configuration folder
+// and the templates in the user's data folder (the XDG base directories), wherever the program
+// itself runs from.
 #include <filesystem>
 #include <string_view>
 
@@ -19,8 +19,9 @@ std::filesystem::path userDataDirectory();
 
 bool isWritableDirectory(const std::filesystem::path& folder);
 
-// The preferences file for a program in programFolder: beside it when that folder is writable
-// and not part of the system (/usr), else in the user's configuration folder.
-std::filesystem::path preferencesFilePath(const std::filesystem::path& programFolder = programDirectory());
+// The preferences file: userConfigDirectory()/"Quillmere Preferences.dat".
+std::filesystem::path preferencesFilePath();
+// The folder of the user's templates: userDataDirectory()/Templates.
+std::filesystem::path templatesDirectory();
 
 } // namespace qm

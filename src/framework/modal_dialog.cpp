@@ -1,6 +1,7 @@
 #include "framework/modal_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -48,9 +49,44 @@ void ModalDialog::setPreferencesEnabler(std::function<void(bool)> enabler)
 
 void ModalDialog::updateOkButton() { okButton()->setEnabled(changed()); }
 
+void ModalDialog::prepareFocus(QDialog* dialog, QDialogButtonBox* buttons)
+{
+    QWidget* first = nullptr;
+    QWidget* last = nullptr;
+    // The focus chain follows the order the items were made in, which is their order on screen.
+    for (QWidget* w = dialog->nextInFocusChain(); w && w != dialog; w = w->nextInFocusChain()) {
+        if (buttons->isAncestorOf(w) || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() ||
+            !w->isVisibleTo(dialog) || w->focusProxy())
+            continue;
+        if (!first)
+            first = w;
+        last = w;
+    }
+    QWidget* previous = last;
+    for (QAbstractButton* button : buttons->buttons()) {
+        if (previous)
+            QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
+    if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
+        for (QAbstractButton* button : buttons->buttons())
+            if (auto* push = qobject_cast<QPushButton*>(button); push && push != ok)
+                push->setAutoDefault(false);
+        ok->setDefault(true);
+    }
+    if (first) {
+        first->setFocus(Qt::TabFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(first))
+            edit->selectAll();
+    } else if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
+        ok->setFocus(Qt::TabFocusReason);
+    }
+}
+
 bool ModalDialog::run()
 {
     updateOkButton();
+    prepareFocus(this, m_buttons);
     adjustSize();
     centreWindow(this, parentWidget() ? parentWidget()->window() : nullptr);
     if (preferencesEnabler())

@@ -25,6 +25,10 @@ public:
     // Set by the program's shell: enables or disables the Preferences menu item.
     static void setPreferencesEnabler(std::function<void(bool)> enabler);
 
+    // Every dialog opens with its first field focused and OK as the button Enter presses; the
+    // buttons come last in the tab order.
+    static void prepareFocus(QDialog* dialog, QDialogButtonBox* buttons);
+
 protected:
     // The dialog's own items go into this layout, above the buttons.
     QVBoxLayout* body() const { return m_body; }

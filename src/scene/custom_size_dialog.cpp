@@ -19,7 +19,9 @@ CustomSizeDialog::CustomSizeDialog(const QString& title, int width, int height, 
         auto* edit = new QLineEdit(QString::number(value), this);
         items::setItemId(edit, id);
         edit->setMaxLength(8);
-        edit->setValidator(new QIntValidator(1, kMaximum, edit));
+        auto* validator = new QIntValidator(1, kMaximum, edit);
+        validator->setLocale(QLocale::c()); // numbers follow no locale
+        edit->setValidator(validator);
         connect(edit, &QLineEdit::textChanged, this, &CustomSizeDialog::updateOkButton);
         return edit;
     };

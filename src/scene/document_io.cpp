@@ -1,8 +1,13 @@
 #include "scene/document_io.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include "appcore/alert_service.h"
 #include "appcore/scratch_files.h"
 #include "appcore/string_table.h"
+#include "framework/recent_documents.h"
 #include "framework/scene_document.h"
 #include "framework/window_progress.h"
 #include "project/project_reader.h"
@@ -58,10 +63,16 @@ private:
     WindowProgress m_progress;
 };
 
-void setDetail(OSErr err, const std::string& detail)
+// The report names the file first (a long reason may be cut, the name must survive), then the
+// reason when the reader or writer gave one.
+void setDetail(OSErr err, const std::filesystem::path& file, const std::string& detail)
 {
-    if (err != 0 && err != -128 && !detail.empty())
-        alerts().setErrorDetail(detail);
+    if (err == 0 || err == -128)
+        return;
+    std::string text = file.string();
+    if (!detail.empty())
+        text += "\n" + detail;
+    alerts().setErrorDetail(text);
 }
 
 } // namespace
@@ -89,11 +100,12 @@ OSErr openDocument(const std::filesystem::path& path, std::unique_ptr<SceneDocum
     std::string detail;
     const OSErr err = qm::openDocument(path, scene, options, &detail);
     if (err != 0) {
-        setDetail(err, detail);
+        setDetail(err, path, detail);
         return err;
     }
     out = std::make_unique<SceneDocument>(std::move(scene));
     out->setBeganFromTemplate(isTemplatePath(path));
+    RecentDocuments::add(QString::fromStdString(path.string()));
     return 0;
 }
 
@@ -105,16 +117,33 @@ OSErr saveDocument(SceneDocument& document, const std::filesystem::path& path)
     std::string detail;
     const OSErr err = saveProject(document.editableScene(), path, options, &detail);
     if (err != 0) {
-        setDetail(err, detail);
+        setDetail(err, path, detail);
         return err;
     }
     document.markSaved(path);
+    RecentDocuments::add(QString::fromStdString(path.string()));
     return 0;
 }
 
 void setScratchFolderSource(std::function<std::filesystem::path()> source)
 {
     scratchFolderSource() = std::move(source);
+}
+
+QString startFolder()
+{
+    QString folder = RecentDocuments::lastFolder();
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return folder;
+}
+
+void noteChosenFile(const QString& path)
+{
+    if (!path.isEmpty())
+        RecentDocuments::setLastFolder(QFileInfo(path).absolutePath());
 }
 
 QString projectFilter() { return QStringLiteral("Quillmere Project Documents (*.qmp)"); }

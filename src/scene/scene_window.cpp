@@ -275,16 +275,19 @@ void SceneWindow::connectDocument()
         updateTitle();
         emit stateChanged();
     });
-    connect(m_document.get(), &SceneDocument::dirtyChanged, this, &SceneWindow::stateChanged);
+    connect(m_document.get(), &SceneDocument::dirtyChanged, this, [this] {
+        updateTitle();
+        emit stateChanged();
+    });
     connect(&m_document->undoStack(), &QUndoStack::indexChanged, this, &SceneWindow::stateChanged);
 }
 
 void SceneWindow::updateTitle()
 {
-    if (QWidget* top = window(); top && top != this)
-        top->setWindowTitle(m_document->title());
-    else
-        setWindowTitle(m_document->title());
+    // The document's name, the platform's mark of unsaved changes, the program's name.
+    QWidget* top = window();
+    top->setWindowTitle(m_document->title() + QStringLiteral("[*] \u2014 Quillmere"));
+    top->setWindowModified(m_document->isDirty());
 }
 
 OSErr SceneWindow::saveTo(const QString& path)
@@ -308,16 +311,15 @@ OSErr SceneWindow::save()
 OSErr SceneWindow::saveAs()
 {
     const SceneDocument& doc = *m_document;
+    // The chooser opens in the document's own folder, else the folder last chosen in, with the
+    // file's name (never a folder) in the name field.
     QString start;
-    if (!doc.saveFile().empty()) {
-        start = QString::fromStdString(doc.saveFile().string());
-    } else {
-        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        if (folder.isEmpty())
-            folder = QDir::homePath();
-        start = QDir(folder).filePath(QString::fromStdString(doc.scene().name.str()) +
-                                      QStringLiteral(".qmp"));
-    }
+    const QFileInfo own(QString::fromStdString(doc.saveFile().string()));
+    if (!doc.saveFile().empty() && own.absoluteDir().exists())
+        start = own.absoluteFilePath();
+    else
+        start = QDir(startFolder()).filePath(QString::fromStdString(doc.scene().name.str()) +
+                                             QStringLiteral(".qmp"));
     QString filter = start.endsWith(QStringLiteral(".qmt"), Qt::CaseInsensitive)
                          ? templateFilter()
                          : projectFilter();
@@ -325,6 +327,7 @@ OSErr SceneWindow::saveAs()
                                                            documentFilters(), &filter);
     if (path.isEmpty())
         return 0;
+    noteChosenFile(path);
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != QStringLiteral("qmp") && suffix != QStringLiteral("qmt"))
         path += filter == templateFilter() ? QStringLiteral(".qmt") : QStringLiteral(".qmp");

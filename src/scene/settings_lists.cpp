@@ -1,5 +1,6 @@
 #include "scene/settings_lists.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -70,16 +71,44 @@ bool parseSizeText(const QString& text, int* width, int* height)
     return true;
 }
 
+namespace {
+
+// The text's Latin-1 bytes from its first non-blank character, a leading '+' dropped (the
+// readers below take a '-' only).
+QByteArray numberStart(const QString& text)
+{
+    QByteArray bytes = text.toLatin1();
+    qsizetype i = 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t'))
+        ++i;
+    if (i < bytes.size() && bytes[i] == '+' && (i + 1 >= bytes.size() || bytes[i + 1] != '-'))
+        ++i;
+    return bytes.mid(i);
+}
+
+} // namespace
+
 double leadingNumber(const QString& text)
 {
-    const QByteArray bytes = text.toLatin1();
-    return std::strtod(bytes.constData(), nullptr);
+    // std::from_chars reads '.' as the decimal point whatever the process's C locale is (the
+    // application object sets it from the environment, and strtod would then stop at the
+    // point under a decimal-comma locale).
+    const QByteArray bytes = numberStart(text);
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(),
+                                           value, std::chars_format::fixed);
+    (void)end;
+    return ec == std::errc() ? value : 0.0;
 }
 
 long leadingInteger(const QString& text)
 {
-    const QByteArray bytes = text.toLatin1();
-    return std::strtol(bytes.constData(), nullptr, 10);
+    const QByteArray bytes = numberStart(text);
+    long value = 0;
+    const auto [end, ec] =
+        std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value, 10);
+    (void)end;
+    return ec == std::errc() ? value : 0;
 }
 
 std::int16_t unitsCode(int entry)

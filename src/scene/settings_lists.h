@@ -28,7 +28,8 @@ QString sizeText(int width, int height);
 // The width is the number before the "x", the height the number from two characters after it.
 // False when the text has no "x" (the "Custom..." entry).
 bool parseSizeText(const QString& text, int* width, int* height);
-// The decimal number at the start of the text, as the C library reads it; 0 when there is none.
+// The decimal number at the start of the text with '.' as the decimal point whatever the
+// locale; 0 when there is none.
 double leadingNumber(const QString& text);
 // The decimal integer at the start of the text; 0 when there is none.
 long leadingInteger(const QString& text);

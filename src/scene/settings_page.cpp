@@ -45,7 +45,9 @@ SettingsPage::SettingsPage(SceneWindow& window, SceneDocument& document, QWidget
         items::setItemId(edit, id);
         edit->setMaxLength(maxLength);
         if (numeric) {
-            edit->setValidator(new QIntValidator(0, 32767, edit));
+            auto* validator = new QIntValidator(0, 32767, edit);
+            validator->setLocale(QLocale::c()); // numbers follow no locale
+            edit->setValidator(validator);
             edit->setFixedWidth(64);
         }
         return edit;

@@ -70,17 +70,21 @@ TEST(AtomicFile, ReplacesWholeKeepsModeFollowsLinksAndLeavesNoTemporaries)
     EXPECT_EQ(entries, 2); // the file and the link, no temporaries
 }
 
-TEST(AppPaths, PreferencesBesideAWritableProgramElseInTheUserConfigFolder)
+TEST(AppPaths, PreferencesAndTemplatesInTheUserFoldersWhereverTheProgramRuns)
 {
     test::TempDir dir;
     const ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
-    EXPECT_EQ(preferencesFilePath(dir.path()), dir / "Quillmere Preferences.dat");
-    EXPECT_EQ(preferencesFilePath(dir / "missing"), dir / "config" / "Quillmere" / "Quillmere Preferences.dat");
-    EXPECT_EQ(preferencesFilePath("/usr/bin"), dir / "config" / "Quillmere" / "Quillmere Preferences.dat");
-    EXPECT_EQ(preferencesFilePath({}).parent_path(), dir / "config" / "Quillmere");
+    const ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
+    // The program's own folder (writable here, as a build folder is) is never used.
+    EXPECT_EQ(preferencesFilePath(), dir / "config" / "Quillmere" / "Quillmere Preferences.dat");
+    EXPECT_EQ(templatesDirectory(), dir / "data" / "Quillmere" / "Templates");
+    EXPECT_NE(preferencesFilePath().parent_path(), programDirectory());
 
-    const ScopedEnv relative("XDG_CONFIG_HOME", "relative/ignored");
+    // Relative values are to be ignored: the defaults under the home folder hold.
+    const ScopedEnv relativeConfig("XDG_CONFIG_HOME", "relative/ignored");
+    const ScopedEnv relativeData("XDG_DATA_HOME", "");
     const ScopedEnv home("HOME", dir.path().c_str());
-    EXPECT_EQ(userConfigDirectory(), dir / ".config" / "Quillmere");
+    EXPECT_EQ(preferencesFilePath(), dir / ".config" / "Quillmere" / "Quillmere Preferences.dat");
+    EXPECT_EQ(templatesDirectory(), dir / ".local" / "share" / "Quillmere" / "Templates");
     EXPECT_FALSE(programDirectory().empty());
 }

@@ -73,7 +73,7 @@ TEST_F(DocumentTest, EditsSurviveSaveAsAndReopening)
     EXPECT_TRUE(dialogs->lastSaveFilters.startsWith("Quillmere Project Documents (*.qmp)"));
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_FALSE(document().isDirty());
-    EXPECT_EQ(shell->mainWindow()->windowTitle(), "harbour.qmp");
+    EXPECT_EQ(test::shownTitle(shell->mainWindow()), "harbour.qmp — Quillmere");
 
     shell->runCommand(cmdClose);
     EXPECT_TRUE(test::testAlerts().shown().empty()); // clean: nothing to ask
@@ -167,7 +167,7 @@ TEST_F(DocumentTest, ATemplateOpensUntitledWithItsSettings)
     open(file);
     ASSERT_NE(sceneWindow(), nullptr);
     EXPECT_EQ(scene().name.str(), "Untitled Scene");
-    EXPECT_EQ(shell->mainWindow()->windowTitle(), "Untitled Scene");
+    EXPECT_EQ(test::shownTitle(shell->mainWindow()), "Untitled Scene — Quillmere");
     Scene expected = scene();
     expected.name = "Harbour Walk";
     expectEverything(expected);
@@ -181,7 +181,7 @@ TEST_F(DocumentTest, ATemplateOpensUntitledWithItsSettings)
     Scene templ;
     ASSERT_EQ(openProject(file, templ), 0);
     EXPECT_EQ(templ.name.str(), "Harbour Walk");
-    EXPECT_EQ(shell->mainWindow()->windowTitle(), "own.qmp");
+    EXPECT_EQ(test::shownTitle(shell->mainWindow()), "own.qmp — Quillmere");
 }
 
 TEST_F(DocumentTest, SaveErrorsAreReportedAndTheDocumentStaysDirty)
@@ -191,7 +191,9 @@ TEST_F(DocumentTest, SaveErrorsAreReportedAndTheDocumentStaysDirty)
     saveAs(path("missing-folder") / "x.qmp");
     ASSERT_EQ(test::testAlerts().shown().size(), 1u);
     EXPECT_EQ(test::testAlerts().shown().back().icon, AlertIcon::Stop);
-    EXPECT_EQ(test::testAlerts().shown().back().text, "File not found.(-43)");
+    // The report names the file it is about.
+    EXPECT_EQ(test::testAlerts().shown().back().text,
+              "File not found.(-43)\n\n" + (path("missing-folder") / "x.qmp").string());
     EXPECT_TRUE(document().isDirty());
 }
 
@@ -203,6 +205,8 @@ TEST_F(DocumentTest, DamagedFilesAreReportedAndOpenNothing)
     open(file);
     EXPECT_EQ(sceneWindow(), nullptr);
     ASSERT_EQ(test::testAlerts().shown().size(), 1u);
+    EXPECT_NE(test::testAlerts().shown()[0].text.find(file.string()), std::string::npos)
+        << test::testAlerts().shown()[0].text;
 }
 
 TEST_F(DocumentTest, UnresolvedMediaAsksAlert159AndCancelOpensNothing)

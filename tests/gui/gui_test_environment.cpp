@@ -1,7 +1,10 @@
 #include "gui/gui_test_environment.h"
 
 #include <QAbstractButton>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <memory>
 #include <gtest/gtest.h>
 
 #include "framework/dialog_items.h"
@@ -16,6 +19,11 @@ public:
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The user's folders (preferences, templates, recent documents, the desktop's
+        // recently-used list) are the test's own, never the real ones.
+        m_home = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("data"))));
         static int argc = 1;
         static char name[] = "test_gui";
         static char* argv[] = {name, nullptr};
@@ -27,10 +35,12 @@ public:
     {
         delete m_app;
         m_app = nullptr;
+        m_home.reset();
     }
 
 private:
     QApplication* m_app = nullptr;
+    std::unique_ptr<QTemporaryDir> m_home;
 };
 
 const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
@@ -51,6 +61,13 @@ void onNextModal(std::function<void(QDialog*)> fn)
         fn(dialog);
     });
     timer->start();
+}
+
+QString shownTitle(const QWidget* window)
+{
+    QString title = window->windowTitle();
+    title.replace(QStringLiteral("[*]"), window->isWindowModified() ? QStringLiteral("*") : QString());
+    return title;
 }
 
 void clickItem(QWidget* dialog, int id)

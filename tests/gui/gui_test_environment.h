@@ -15,6 +15,10 @@ void onNextModal(std::function<void(QDialog*)> fn);
 // Clicks the button whose objectName is item<id> in the widget.
 void clickItem(QWidget* dialog, int id);
 
+// The window's title as the window system shows it: "[*]" becomes "*" while the window is
+// marked modified and disappears otherwise.
+QString shownTitle(const QWidget* window);
+
 } // namespace qm::test
 
 // Readable QString values in test failures.

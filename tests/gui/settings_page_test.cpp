@@ -22,7 +22,7 @@ using SettingsPageTest = test::ShellTest;
 TEST_F(SettingsPageTest, FileNewShowsTheDefaultsOfANewScene)
 {
     newScene();
-    EXPECT_EQ(shell->mainWindow()->windowTitle(), "Untitled Scene");
+    EXPECT_EQ(test::shownTitle(shell->mainWindow()), "Untitled Scene — Quillmere");
     EXPECT_EQ(item<QLineEdit>(410)->text(), "Untitled Scene");
     EXPECT_EQ(item<QComboBox>(409)->currentText(), "0°");
     EXPECT_EQ(item<QComboBox>(411)->currentText(), "320 x 240");
@@ -129,7 +129,7 @@ TEST_F(SettingsPageTest, TypedFieldsAreReadBackAsTheyChange)
     newScene();
     typeInto(410, "Harbour Walk");
     EXPECT_EQ(scene().name.str(), "Harbour Walk");
-    EXPECT_EQ(shell->mainWindow()->windowTitle(), "Harbour Walk");
+    EXPECT_EQ(test::shownTitle(shell->mainWindow()), "Harbour Walk* — Quillmere");
     typeInto(405, "120");
     EXPECT_EQ(scene().mapWidth, 120);
     typeInto(406, "abc"); // refused by the field: nothing typed

@@ -1,6 +1,7 @@
 #include "gui/shell_fixture.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 
@@ -66,6 +67,9 @@ HeadlessAlertPresenter& testAlerts()
 
 void ShellTest::SetUp()
 {
+    // Each test has user folders of its own.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(QString::fromStdString(path("config").string())));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString(path("data").string())));
     testAlerts().clear();
     alerts().setPresenter(testAlerts());
     auto scripted = std::make_unique<ScriptedDialogs>();

@@ -43,7 +43,11 @@ TEST_F(ShellCommandTest, TheMainWindowIsABarWithTheMenusAndSixAccelerators)
     for (QAction* a : main->accelerators())
         shortcuts << a->shortcut().toString();
     shortcuts.sort();
-    EXPECT_EQ(shortcuts, (QStringList{"Ctrl+C", "Ctrl+N", "Ctrl+S", "Ctrl+V", "Ctrl+X", "Del"}));
+    // The six accelerators of the menus, then the desktop's usual keys for Open, Close, Exit,
+    // Undo, Redo and Help.
+    EXPECT_EQ(shortcuts, (QStringList{"Ctrl+C", "Ctrl+N", "Ctrl+O", "Ctrl+Q", "Ctrl+S",
+                                      "Ctrl+Shift+Z", "Ctrl+V", "Ctrl+W", "Ctrl+X", "Ctrl+Z",
+                                      "Del", "F1"}));
     EXPECT_EQ(main->action(cmdAbout)->text(), "&About Quillmere©");
     EXPECT_EQ(main->action(cmdSaveAs)->text(), "Save &As...");
     // With no document: Close, Save, Save As, Revert and the Edit commands are off.
@@ -113,7 +117,8 @@ TEST_F(ShellCommandTest, AFailedPlatformCheckEndsTheStartWithItsCode)
 TEST_F(ShellCommandTest, StartUpMakesTheTemplatesFolder)
 {
     startShell();
-    EXPECT_EQ(shell->templatesFolder().filename(), "Templates");
+    // In the user's data folder, wherever the program runs from.
+    EXPECT_EQ(shell->templatesFolder(), path("data") / "Quillmere" / "Templates");
     EXPECT_TRUE(std::filesystem::is_directory(shell->templatesFolder()));
 }
 
