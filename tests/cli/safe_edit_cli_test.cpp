@@ -37,6 +37,16 @@ int sh(const std::string& command, std::string* out = nullptr)
 
 int cli(const std::string& args, std::string* out = nullptr) { return sh(cliCommand() + " " + args, out); }
 
+// Runs a shell script kept in a file beside `folder`, so that its own quotes stay intact.
+int script(const fs::path& folder, const std::string& text, std::string* out = nullptr)
+{
+    const fs::path file = folder / "script.sh";
+    std::ofstream(file) << text << "\n";
+    const int status = sh("sh " + q(file), out);
+    fs::remove(file);
+    return status;
+}
+
 std::string slurp(const fs::path& p)
 {
     std::ifstream in(p, std::ios::binary);
@@ -140,14 +150,14 @@ TEST(ProjectLockCli, ConcurrentAddsAreAllInTheFileOrRefused)
     const fs::path project = dir / "Busy.qmp";
     makeProject(dir, project);
     constexpr int kWriters = 6;
-    std::string script = "cd " + q(dir.path()) + "; ";
+    std::string text = "cd " + q(dir.path()) + "; ";
     for (int i = 0; i < kWriters; ++i)
-        script += "(" + cliCommand() + " scene add Busy.qmp a.mov --at " + std::to_string(40 + 60 * i) +
+        text += "(" + cliCommand() + " scene add Busy.qmp a.mov --at " + std::to_string(40 + 60 * i) +
                   ",500 > out" + std::to_string(i) + " 2>&1; echo $? > st" + std::to_string(i) + ") & ";
     // A move and a link in between, which rewrite the file as well.
-    script += "(" + cliCommand() + " scene move Busy.qmp 1 300 40 > outm 2>&1; echo $? > stm) & ";
-    script += "wait";
-    ASSERT_EQ(sh("sh -c " + q(script)), 0);
+    text += "(" + cliCommand() + " scene move Busy.qmp 1 300 40 > outm 2>&1; echo $? > stm) & ";
+    text += "wait";
+    ASSERT_EQ(script(dir.path(), text), 0);
     int added = 0;
     for (int i = 0; i < kWriters; ++i) {
         const std::string status = slurp(dir / ("st" + std::to_string(i)));
@@ -195,11 +205,10 @@ TEST(SceneEditCli, SuccessIsPrintedOnlyWhenTheSaveSucceeded)
     makeProject(dir, project);
     const std::string before = slurp(project);
     // Files may not grow past 512 bytes: the save fails, after the edit was made in memory.
-    for (const std::string& edit : {"scene delete Full.qmp 1", "scene link Full.qmp 2 1", "scene move Full.qmp 1 250 40"}) {
+    for (const char* edit : {"scene delete Full.qmp 1", "scene link Full.qmp 2 1", "scene move Full.qmp 1 250 40"}) {
         SCOPED_TRACE(edit);
         std::string out;
-        const std::string script = "cd " + q(dir.path()) + "; trap '' XFSZ; ulimit -f 1; exec " + cliCommand() + " " + edit;
-        EXPECT_EQ(sh("sh -c " + q(script), &out), 1);
+        EXPECT_EQ(script(dir.path(), "cd " + q(dir.path()) + "; trap '' XFSZ; ulimit -f 1; exec " + cliCommand() + " " + std::string(edit), &out), 1);
         for (const char* success : {"deleted node", "linked", "node 1 at"})
             EXPECT_EQ(out.find(success), std::string::npos) << out;
         EXPECT_EQ(slurp(project), before);
@@ -371,8 +380,7 @@ TEST(DemoCli, AFullDiskLeavesNoTruncatedFile)
     TempDir dir;
     // Files may not grow past 100 KB: the first panorama does not fit.
     std::string out;
-    const std::string script = "trap '' XFSZ; ulimit -f 200; exec " + cliCommand() + " demo " + q(dir / "Demo");
-    EXPECT_NE(sh("TMPDIR=" + q(dir.path()) + " sh -c " + q(script), &out), 0) << out;
+    EXPECT_EQ(script(dir.path(), "export TMPDIR=" + q(dir.path()) + "; trap '' XFSZ; ulimit -f 200; exec " + cliCommand() + " demo " + q(dir / "Demo"), &out), 1) << out;
     expectOnlyWholeFiles(dir.path());
     EXPECT_FALSE(fs::exists(dir / "Demo" / "Media" / "Market Square.mov"));
 
@@ -387,8 +395,9 @@ TEST(DemoCli, AFullDiskLeavesNoTruncatedFile)
             GTEST_SKIP() << "cannot mount a small file system here";
         const int status = sh("TMPDIR=" + q(full) + " " + cliCommand() + " demo " + q(full / "Demo"), &out);
         expectOnlyWholeFiles(full);
-        if (status == 0)
+        if (status == 0) {
             EXPECT_TRUE(fs::exists(full / "Demo" / "Demo.mov"));
+        }
         sh("umount " + q(full));
     }
 }
