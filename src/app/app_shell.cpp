@@ -75,7 +75,8 @@ bool AppShell::start(const CommandLine& commandLine)
     }
 
     const std::filesystem::path scratch = defaultScratchFolder();
-    if (scratch.empty()) {
+    std::error_code scratchError;
+    if (scratch.empty() || !std::filesystem::is_directory(scratch, scratchError)) {
         alerts().reportStartupFailure(err::fnfErr);
         return false;
     }
@@ -113,6 +114,9 @@ bool AppShell::start(const CommandLine& commandLine)
 
     m_templates = makeTemplatesFolder();
     setScratchFolderSource([this] { return std::filesystem::path(m_preferences.scratchFolder()); });
+    // Scratch files of earlier runs that could not clean up (killed, power lost).
+    removeStaleScratchFiles(scratch);
+    removeStaleScratchFiles(effectiveScratchFolder(m_preferences.scratchFolder()));
 
     m_idle->setExtraWork([this] { idleWork(); });
     m_idle->start();

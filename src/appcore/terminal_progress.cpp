@@ -1,40 +1,10 @@
 #include "appcore/terminal_progress.h"
 
-#include <csignal>
 #include <unistd.h>
 
 namespace qm {
 
 namespace {
-
-// SIGINT handling shared by every open terminal progress (they may nest: a flatten inside a
-// compose). The first open installs the handler, the last close restores the previous one.
-volatile std::sig_atomic_t g_interrupted = 0;
-int g_listeners = 0;
-struct sigaction g_previous;
-
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
-
-void startListening()
-{
-    if (g_listeners++ > 0)
-        return;
-    g_interrupted = 0;
-    struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sigemptyset(&sa.sa_mask);
-    // One-shot: a second Ctrl-C while the work winds down gets the default action.
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, &g_previous);
-}
-
-void stopListening()
-{
-    if (--g_listeners > 0)
-        return;
-    sigaction(SIGINT, &g_previous, nullptr);
-    g_interrupted = 0;
-}
 
 constexpr int kBarWidth = 30;
 
@@ -46,10 +16,8 @@ TerminalProgress::~TerminalProgress() { close(); }
 
 void TerminalProgress::opened()
 {
-    if (!m_listening) {
-        startListening();
-        m_listening = true;
-    }
+    if (!m_interrupts)
+        m_interrupts = std::make_unique<InterruptScope>();
     m_openedAt = std::chrono::steady_clock::now();
     m_shown = false;
     m_hidden = false;
@@ -63,7 +31,7 @@ void TerminalProgress::changed() { render(false); }
 
 void TerminalProgress::poll()
 {
-    if (g_interrupted)
+    if (interruptRequested())
         cancel();
 }
 
@@ -73,10 +41,7 @@ void TerminalProgress::closed()
         std::fprintf(m_out, "\r\033[K");
         std::fflush(m_out);
     }
-    if (m_listening) {
-        stopListening();
-        m_listening = false;
-    }
+    m_interrupts.reset();
 }
 
 void TerminalProgress::render(bool force)

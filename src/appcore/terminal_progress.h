@@ -1,11 +1,13 @@
 #pragma once
 // Progress on a terminal for quillmere-cli: a bar redrawn in place on a terminal, a line per
 // tenth of the work otherwise; Ctrl-C cancels the work cleanly (a second Ctrl-C ends the
-// process at once).
+// process at once; interrupt.h).
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "appcore/interrupt.h"
 #include "appcore/progress.h"
 
 namespace qm {
@@ -29,7 +31,7 @@ private:
     bool m_terminal;
     bool m_shown = false;
     bool m_hidden = false; // decided, after the delay, never to show
-    bool m_listening = false;
+    std::unique_ptr<InterruptScope> m_interrupts;
     std::chrono::steady_clock::time_point m_openedAt;
     std::chrono::steady_clock::time_point m_lastDraw;
     std::string m_lastLine;

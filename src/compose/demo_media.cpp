@@ -278,6 +278,7 @@ OSErr writePlanImage(const std::filesystem::path& file, int width, int height)
         return e;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(image.data.data()), std::streamsize(image.data.size()));
+    out.close(); // a full disk may show only when the last bytes leave the buffer
     return out ? OSErr(0) : err::ioErr;
 }
 

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "media/qtvr_structure.h"
+#include "quicktime/base/file_checks.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/files/file_types.h"
 #include "quicktime/files/image_file_movie.h"
@@ -204,6 +205,8 @@ NameText nodeNameFor(const std::string& storedName, const std::filesystem::path&
 OSErr analyzeMediaFile(const std::filesystem::path& file, MediaAnalysis& out, std::string* detail)
 {
     MediaAnalysis a;
+    if (const OSErr e = checkInputFile(file, detail))
+        return e;
     if (const OSErr e = getFileType(file, a.fileType))
         return e;
 

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "media/media_analysis.h"
+#include "quicktime/base/file_checks.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/files/file_alias.h"
 
@@ -93,6 +94,12 @@ OSErr AnalyzeNodeMedia(Node& node, const std::filesystem::path& projectFile, con
 OSErr AddNodeFromFile(Scene& scene, Point position, const std::filesystem::path& file, bool select,
                       const NodeImportHooks& hooks, std::int16_t* newNodeId, std::string* detail)
 {
+    // A folder, device or pipe is named for what it is, and a pipe is never opened.
+    if (std::string why; checkInputFile(file, &why) == err::notAFileErr) {
+        if (detail)
+            *detail = why;
+        return err::notAFileErr;
+    }
     Node node;
     node.id = NewNodeID(scene);
     if (node.id == 0) {

@@ -1,11 +1,12 @@
 #include "project/project_reader.h"
 
-#include <random>
 #include <system_error>
 
+#include "appcore/scratch_files.h"
 #include "project/project_container_reader.h"
 #include "project/scene_defaults.h"
 #include "quicktime/base/errors.h"
+#include "quicktime/base/file_checks.h"
 #include "quicktime/base/read_only_file.h"
 
 namespace qm {
@@ -43,22 +44,7 @@ OSErr tooShort(std::uint64_t size, std::string* detail)
 
 OSErr defaultScratchFile(fs::path& out)
 {
-    std::error_code ec;
-    fs::path folder = fs::temp_directory_path(ec);
-    if (ec)
-        return err::fnfErr;
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = "t";
-        name += std::to_string(random());
-        name += ".tmp";
-        fs::path candidate = folder / name;
-        if (!fs::exists(candidate, ec)) {
-            out = candidate;
-            return err::noErr;
-        }
-    }
-    return err::dupFNErr;
+    return scratchFileNamer().makeScratchFile({}, out, false);
 }
 
 // What every project open does after the container: the composed movie, node IDs, master size.
@@ -110,6 +96,8 @@ OSErr openFile(const fs::path& file, Scene& out, const ProjectReadOptions& optio
     std::uint64_t fileSize = 0;
     Bytes container;
     {
+        if (OSErr e = checkInputFile(file, detail))
+            return e;
         ReadOnlyFile in;
         if (OSErr e = in.open(file))
             return e;
@@ -180,6 +168,8 @@ OSErr readProjectImage(std::span<const std::uint8_t> file, const fs::path& path,
 
 OSErr readProjectTrailer(const fs::path& file, project::Trailer& out, std::uint64_t& fileSize, std::string* detail)
 {
+    if (OSErr e = checkInputFile(file, detail))
+        return e;
     ReadOnlyFile in;
     if (OSErr e = in.open(file))
         return e;

@@ -4,9 +4,11 @@
 #include <system_error>
 
 #include "project/project_format.h"
+#include "project/project_lock.h"
 #include "project/project_records.h"
 #include "quicktime/atoms/atom_container.h"
 #include "quicktime/base/errors.h"
+#include "quicktime/base/file_checks.h"
 #include "quicktime/files/file_alias.h"
 #include "quicktime/base/read_only_file.h"
 #include "quicktime/base/safe_file_writer.h"
@@ -208,19 +210,27 @@ Bytes buildProjectContainer(const Scene& scene) { return container(scene, nullpt
 
 OSErr saveProject(Scene& scene, const fs::path& file, const ProjectWriteOptions& options, std::string* detail)
 {
+    if (OSErr e = checkReplaceableFile(file, detail))
+        return e;
+    // Held until the new file is in place (and longer when the caller holds it for its edit).
+    ProjectEditLock lock;
+    if (OSErr e = lock.acquire(file, detail))
+        return e;
     std::vector<Bytes> aliases = rebasedAliases(scene, file);
     Bytes records = container(scene, &aliases);
 
     SafeFileWriter out;
     if (OSErr e = out.open(file))
         return e;
+    out.setLockOnCommit(true);
+    const std::string message = "File '" + file.filename().string() + "'";
     Trailer trailer;
     if (!scene.composedMovieFile.empty()) {
         std::uint64_t moov = 0;
         if (OSErr e = findMovieAtom(scene.composedMovieFile, moov))
             return setDetail(detail, e, "The composed movie file '" + scene.composedMovieFile.string() +
                                             "' could not be stored in the project.");
-        if (OSErr e = copyMovie(scene.composedMovieFile, out, options, "File '" + file.filename().string() + "'"))
+        if (OSErr e = copyMovie(scene.composedMovieFile, out, options, message))
             return e;
         trailer.movieOffset = std::uint32_t(moov);
     }
@@ -233,8 +243,12 @@ OSErr saveProject(Scene& scene, const fs::path& file, const ProjectWriteOptions&
         return e;
     if (OSErr e = out.write(makeTrailer(trailer)))
         return e;
+    // The last chance to cancel: after the rename the save has happened.
+    if (options.keepGoing && !options.keepGoing())
+        return err::userCanceledErr;
     if (OSErr e = out.commit())
         return e;
+    ProjectEditLock::documentReplaced(file, out.takeLockedDescriptor());
 
     for (std::size_t i = 0; i < scene.nodes.size(); ++i)
         scene.nodes[i].mediaReference = std::move(aliases[i]);

@@ -10,9 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 using namespace qm;
 namespace fs = std::filesystem;
+
+namespace {
+std::string scratchName(int n) { return "t" + std::to_string(n) + "-" + std::to_string(::getpid()) + ".tmp"; }
+} // namespace
 
 TEST(ScratchFileNamer, NamesAreTickNumbersThatNeverRepeatOrHitExistingFiles)
 {
@@ -20,15 +25,15 @@ TEST(ScratchFileNamer, NamesAreTickNumbersThatNeverRepeatOrHitExistingFiles)
     ScratchFileNamer namer([] { return std::int64_t(5000); }); // the clock stands still
     fs::path a, b, c;
     ASSERT_EQ(namer.makeScratchFile(dir.path(), a, false), 0);
-    EXPECT_EQ(a, dir.path() / "t5000.tmp");
+    EXPECT_EQ(a, dir.path() / scratchName(5000));
     EXPECT_FALSE(fs::exists(a)); // named, not made
     ASSERT_EQ(namer.makeScratchFile(dir.path(), b, false), 0);
-    EXPECT_EQ(b, dir.path() / "t5001.tmp");
-    std::ofstream(dir / "t5002.tmp") << "left over from an earlier run";
+    EXPECT_EQ(b, dir.path() / scratchName(5001));
+    std::ofstream(dir / scratchName(5002)) << "left over from an earlier run";
     ASSERT_EQ(namer.makeScratchFile(dir.path(), c, true), 0);
-    EXPECT_EQ(c, dir.path() / "t5003.tmp");
+    EXPECT_EQ(c, dir.path() / scratchName(5003));
     EXPECT_TRUE(fs::exists(c));
-    EXPECT_EQ(fs::file_size(dir / "t5002.tmp"), 29u);
+    EXPECT_EQ(fs::file_size(dir / scratchName(5002)), 29u);
 }
 
 TEST(ScratchFileNamer, FileFolderMissingFolderAndEmptyPreference)

@@ -1,6 +1,13 @@
 #include "cli_project.h"
 
 #include <charconv>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "appcore/interrupt.h"
+#include "project/project_lock.h"
+#include "quicktime/base/file_checks.h"
 
 #include "command.h"
 #include "compose/compose_errors.h"
@@ -21,6 +28,30 @@ std::string describe(OSErr e, const std::string& detail)
 
 } // namespace
 
+bool lockProjectForEdit(const std::string& path)
+{
+    static std::vector<std::unique_ptr<ProjectEditLock>> locks; // released when the process ends
+    std::string detail;
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        if (OSErr e = checkInputFile(path, &detail)) {
+            fail(path + ": " + describe(e, detail));
+            return false;
+        }
+    }
+    if (OSErr e = checkReplaceableFile(path, &detail)) {
+        fail(path + ": " + describe(e, detail));
+        return false;
+    }
+    auto lock = std::make_unique<ProjectEditLock>();
+    if (OSErr e = lock->acquire(path, &detail)) {
+        fail(path + ": " + describe(e, detail));
+        return false;
+    }
+    locks.push_back(std::move(lock));
+    return true;
+}
+
 bool openProjectForEdit(const std::string& path, Scene& scene, bool withComposedMovie)
 {
     ProjectReadOptions options;
@@ -36,7 +67,10 @@ bool openProjectForEdit(const std::string& path, Scene& scene, bool withComposed
 bool saveEditedProject(Scene& scene, const std::string& path)
 {
     std::string detail;
-    if (OSErr e = saveProject(scene, path, {}, &detail)) {
+    ProjectWriteOptions options;
+    options.progress = [](std::string_view, std::string_view, int) { return !interruptRequested(); };
+    options.keepGoing = [] { return !interruptRequested(); };
+    if (OSErr e = saveProject(scene, path, options, &detail)) {
         fail(path + ": " + describe(e, detail));
         return false;
     }

@@ -1,11 +1,15 @@
 #include <iostream>
 #include <system_error>
 
+#include "appcore/atomic_file.h"
+#include "appcore/interrupt.h"
+#include "appcore/scratch_files.h"
 #include "appcore/terminal_progress.h"
 #include "cli_project.h"
 #include "command.h"
 #include "compose/compose_errors.h"
 #include "compose/composer.h"
+#include "quicktime/base/errors.h"
 
 namespace {
 
@@ -19,22 +23,15 @@ const qm::cli::Command kCommand{
 };
 const qm::cli::CommandRegistration reg(kCommand);
 
-// Copies the composed movie next to its destination and renames it into place, so that OUT is
-// never a half-written movie.
-bool publish(const std::filesystem::path& from, const std::filesystem::path& to)
+std::string described(qm::OSErr e)
 {
-    std::filesystem::path part = to;
-    part += ".part";
-    std::error_code ec;
-    std::filesystem::copy_file(from, part, std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec)
-        std::filesystem::rename(part, to, ec);
-    if (ec) {
-        std::filesystem::remove(part, ec);
-        qm::cli::fail(to.string() + ": cannot write the movie");
-        return false;
-    }
-    return true;
+    return std::string(qm::composeErrorMessage(e)) + " (" + std::to_string(e) + ")";
+}
+
+int cancelled(const std::string& what)
+{
+    std::cerr << "quillmere-cli: compose cancelled; " << what << "\n";
+    return 130;
 }
 
 int run(const std::vector<std::string>& argsIn)
@@ -52,26 +49,47 @@ int run(const std::vector<std::string>& argsIn)
     if (args.size() != 1 || out.empty())
         return qm::cli::usageError(kCommand);
 
+    // Ctrl-C is handled until the very end: during the compose, while the movie is published
+    // and while the project is saved.
+    const qm::InterruptScope interrupts;
+    if (save && !qm::cli::lockProjectForEdit(args[0]))
+        return 1;
     qm::Scene scene;
     if (!qm::cli::openProjectForEdit(args[0], scene, false))
         return 1;
     qm::ComposeEnvironment env = qm::standardComposeEnvironment();
     env.deterministic = deterministic;
+    const std::filesystem::path scratch = qm::effectiveScratchFolder(env.scratchFolder);
+    qm::removeStaleScratchFiles(scratch);
+    std::string scratchProblem;
+    if (const qm::OSErr e = qm::checkScratchFolder(env.scratchFolder, &scratchProblem)) {
+        qm::disposeScene(scene);
+        return qm::cli::fail(scratch.string() + ": " + described(e) + ": " + scratchProblem);
+    }
+
     qm::WorkingCopies copies;
     qm::TerminalProgress progress;
     const qm::OSErr e = qm::composeScene(scene, copies, env, progress);
     int status = 0;
-    if (e == -128) {
-        std::cerr << "quillmere-cli: compose cancelled; nothing written\n";
-        status = 130;
+    if (e == qm::err::userCanceledErr) {
+        status = cancelled("nothing written");
+    } else if (e && (e == qm::err::dskFulErr || qm::checkScratchFolder(env.scratchFolder, &scratchProblem) != 0)) {
+        // The compose writes nothing but scratch files: a full disk is the scratch folder's.
+        if (e == qm::err::dskFulErr)
+            scratchProblem = "The scratch folder '" + scratch.string() + "' is full.";
+        status = qm::cli::fail(scratch.string() + ": " + described(e) + ": " + scratchProblem);
     } else if (e) {
-        status = qm::cli::fail(args[0] + ": " + std::string(qm::composeErrorMessage(e)) + " (" + std::to_string(e) + ")");
-    } else if (!publish(scene.composedMovieFile, out)) {
-        status = 1;
+        status = qm::cli::fail(args[0] + ": " + described(e));
+    } else if (const qm::OSErr p = qm::copyFileAtomically(scene.composedMovieFile, out,
+                                                           [] { return !qm::interruptRequested(); })) {
+        status = p == qm::err::userCanceledErr ? cancelled("nothing written")
+                                               : qm::cli::fail(out + ": cannot write the movie: " + described(p));
     } else {
-        std::cout << "composed " << scene.nodes.size() << " nodes into " << out << "\n";
-        if (save && !qm::cli::saveEditedProject(scene, args[0]))
-            status = 1;
+        std::cout << "composed " << scene.nodes.size() << " nodes into " << out << std::endl;
+        if (save && qm::interruptRequested())
+            status = cancelled("the project was not saved");
+        else if (save && !qm::cli::saveEditedProject(scene, args[0]))
+            status = qm::interruptRequested() ? 130 : 1;
     }
     qm::discardAllWorkingCopies(scene, copies);
     qm::disposeScene(scene);

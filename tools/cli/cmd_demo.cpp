@@ -1,6 +1,10 @@
+#include <functional>
 #include <iostream>
 #include <system_error>
 
+#include "appcore/atomic_file.h"
+#include "appcore/interrupt.h"
+#include "appcore/scratch_files.h"
 #include "appcore/terminal_progress.h"
 #include "cli_project.h"
 #include "command.h"
@@ -10,6 +14,7 @@
 #include "compose/demo_media.h"
 #include "media/node_import.h"
 #include "project/scene_defaults.h"
+#include "quicktime/base/errors.h"
 
 namespace {
 
@@ -62,6 +67,15 @@ std::vector<qm::MapObject> sitePlan()
     return plan;
 }
 
+int failed(const std::string& file, qm::OSErr e)
+{
+    if (e == qm::err::userCanceledErr) {
+        std::cerr << "quillmere-cli: demo cancelled\n";
+        return 130;
+    }
+    return qm::cli::fail(file + ": " + std::string(qm::composeErrorMessage(e)) + " (" + std::to_string(e) + ")");
+}
+
 int run(const std::vector<std::string>& args)
 {
     if (args.size() != 1)
@@ -74,6 +88,17 @@ int run(const std::vector<std::string>& args)
     const std::filesystem::path media = dir / "Media";
     std::filesystem::create_directories(media, ec);
 
+    // Every file appears complete or not at all: each is written beside its place and renamed
+    // into it once it is on disk, so a full disk or Ctrl-C leaves no truncated file.
+    const qm::InterruptScope interrupts;
+    const std::filesystem::path project = dir / "Demo.qmp";
+    if (!qm::cli::lockProjectForEdit(project.string()))
+        return 1;
+    auto publish = [](const std::filesystem::path& file, const std::function<qm::OSErr(const std::filesystem::path&)>& write) {
+        if (qm::interruptRequested())
+            return qm::OSErr(qm::err::userCanceledErr);
+        return qm::publishFileAtomically(file, write);
+    };
     std::cout << "writing the demo media..." << std::endl;
     struct Place {
         const char* file;
@@ -86,12 +111,16 @@ int run(const std::vector<std::string>& args)
         {"Harbour at Dusk.mov", {3, true, true}, {108, 400}},
     };
     for (const Place& p : places)
-        if (qm::OSErr e = qm::demo::writePanorama(media / p.file, 2048, 512, 8, p.style))
-            return qm::cli::fail(std::string(p.file) + ": " + std::string(qm::composeErrorMessage(e)));
-    if (qm::OSErr e = qm::demo::writeObjectMovie(media / "Sculpture.mov", 320, 240, 12))
-        return qm::cli::fail("Sculpture.mov: " + std::string(qm::composeErrorMessage(e)));
-    if (qm::OSErr e = qm::demo::writePlanImage(media / "Site Plan.png", 320, 240))
-        return qm::cli::fail("Site Plan.png: " + std::string(qm::composeErrorMessage(e)));
+        if (qm::OSErr e = publish(media / p.file, [&](const std::filesystem::path& f) {
+                return qm::demo::writePanorama(f, 2048, 512, 8, p.style);
+            }))
+            return failed((media / p.file).string(), e);
+    if (qm::OSErr e = publish(media / "Sculpture.mov",
+                              [](const std::filesystem::path& f) { return qm::demo::writeObjectMovie(f, 320, 240, 12); }))
+        return failed((media / "Sculpture.mov").string(), e);
+    if (qm::OSErr e = publish(media / "Site Plan.png",
+                              [](const std::filesystem::path& f) { return qm::demo::writePlanImage(f, 320, 240); }))
+        return failed((media / "Site Plan.png").string(), e);
 
     qm::Scene scene = qm::makeNewScene();
     scene.name = "Demo";
@@ -125,10 +154,10 @@ int run(const std::vector<std::string>& args)
             if (qm::OSErr e = qm::createLink(scene, ids[std::size_t(from)], ids[std::size_t(to)], style))
                 return qm::cli::fail("link: " + std::string(qm::composeErrorMessage(e)));
 
-    const std::filesystem::path project = dir / "Demo.qmp";
     if (!qm::cli::saveEditedProject(scene, project.string()))
         return 1;
     qm::ComposeEnvironment env = qm::standardComposeEnvironment();
+    qm::removeStaleScratchFiles(qm::effectiveScratchFolder(env.scratchFolder));
     env.annotationName = "Demo";
     env.annotationDescription = "A scene made entirely by Quillmere.";
     qm::WorkingCopies copies;
@@ -138,12 +167,14 @@ int run(const std::vector<std::string>& args)
     if (e) {
         status = e == -128 ? 130 : qm::cli::fail("compose: " + std::string(qm::composeErrorMessage(e)));
     } else {
-        std::filesystem::copy_file(scene.composedMovieFile, dir / "Demo.mov",
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec)
-            status = qm::cli::fail((dir / "Demo.mov").string() + ": cannot write the movie");
+        const qm::OSErr p = qm::copyFileAtomically(scene.composedMovieFile, dir / "Demo.mov",
+                                                    [] { return !qm::interruptRequested(); });
+        if (p)
+            status = failed((dir / "Demo.mov").string(), p);
+        else if (qm::interruptRequested())
+            status = 130;
         else if (!qm::cli::saveEditedProject(scene, project.string()))
-            status = 1;
+            status = qm::interruptRequested() ? 130 : 1;
         else
             std::cout << "wrote " << project.string() << " and " << (dir / "Demo.mov").string() << "\n";
     }

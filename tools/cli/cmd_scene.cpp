@@ -3,6 +3,8 @@
 #include <iostream>
 
 #include "appcore/error_table.h"
+#include "appcore/interrupt.h"
+#include "cli_project.h"
 #include "command.h"
 #include "project/project_reader.h"
 #include "project/project_writer.h"
@@ -50,6 +52,10 @@ std::string errorText(OSErr e, const std::string& detail)
 
 bool openSceneForEdit(const std::filesystem::path& project, bool createWhenMissing, Scene& scene)
 {
+    // Held until the process ends, so that no other writer changes the file between this
+    // read and the save.
+    if (!lockProjectForEdit(project.string()))
+        return false;
     std::error_code ec;
     if (createWhenMissing && !std::filesystem::exists(project, ec)) {
         scene = makeNewScene();
@@ -73,7 +79,10 @@ bool saveEditedScene(Scene& scene)
 {
     std::string detail;
     const std::filesystem::path file = scene.projectFile;
-    if (const OSErr e = saveProject(scene, file, {}, &detail)) {
+    ProjectWriteOptions options;
+    options.progress = [](std::string_view, std::string_view, int) { return !interruptRequested(); };
+    options.keepGoing = [] { return !interruptRequested(); };
+    if (const OSErr e = saveProject(scene, file, options, &detail)) {
         fail(file.string() + ": " + errorText(e, detail));
         return false;
     }
@@ -94,6 +103,7 @@ const CommandRegistration reg(kCommand);
 
 int run(const std::vector<std::string>& args)
 {
+    const InterruptScope interrupts; // Ctrl-C cancels the save instead of cutting it short
     if (!args.empty()) {
         for (const auto& s : sceneSubcommands())
             if (s.name == args[0])

@@ -22,9 +22,10 @@ int run(const std::vector<std::string>& args)
         status = qm::cli::fail("no node " + args[1] + " in the project");
     } else {
         qm::deleteNode(scene, *id);
-        std::cout << "deleted node " << *id << "\n";
         if (!qm::cli::saveEditedScene(scene))
             status = 1;
+        else
+            std::cout << "deleted node " << *id << "\n";
     }
     qm::disposeScene(scene);
     return status;

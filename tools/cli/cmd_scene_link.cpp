@@ -26,6 +26,7 @@ int run(const std::vector<std::string>& argsIn)
         status = qm::cli::fail("SOURCE and DEST must be two different node IDs of the project");
     } else {
         const qm::AutoHotSpotStyle style;
+        std::string report; // printed once the project is saved
         for (int pass = 0; pass < (both ? 2 : 1) && status == 0; ++pass) {
             const std::int16_t from = pass == 0 ? *source : *dest;
             const std::int16_t to = pass == 0 ? *dest : *source;
@@ -35,10 +36,12 @@ int run(const std::vector<std::string>& argsIn)
                                        std::string(qm::composeErrorMessage(e)));
                 break;
             }
-            std::cout << (made ? "linked " : "already linked ") << from << " -> " << to << "\n";
+            report += (made ? "linked " : "already linked ") + std::to_string(from) + " -> " + std::to_string(to) + "\n";
         }
         if (status == 0 && !qm::cli::saveEditedScene(scene))
             status = 1;
+        if (status == 0)
+            std::cout << report;
     }
     qm::disposeScene(scene);
     return status;

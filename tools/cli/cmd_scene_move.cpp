@@ -38,10 +38,11 @@ int run(const std::vector<std::string>& args)
         const qm::Point from = node->mapPosition;
         const bool moved = qm::moveSelectedNodes(scene, h - from.h, v - from.v, qm::AutoHotSpotStyle{});
         node = qm::findNode(scene, *id);
-        std::cout << "node " << *id << " at " << node->mapPosition.v << "," << node->mapPosition.h
-                  << (moved ? "" : " (unchanged)") << "\n";
         if (moved && !qm::cli::saveEditedScene(scene))
             status = 1;
+        else
+            std::cout << "node " << *id << " at " << node->mapPosition.v << "," << node->mapPosition.h
+                      << (moved ? "" : " (unchanged)") << "\n";
     }
     qm::disposeScene(scene);
     return status;

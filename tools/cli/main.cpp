@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "appcore/scratch_files.h"
 #include "command.h"
 
 namespace qm::cli {
@@ -75,6 +76,8 @@ int main(int argc, char** argv)
         printHelp();
         return args.empty() ? 2 : 0;
     }
+    // Scratch files of earlier runs that could not clean up (killed, power lost).
+    qm::removeStaleScratchFiles(qm::defaultScratchFolder());
     for (auto& c : qm::cli::commands()) {
         if (c.name == args[0]) {
             std::vector<std::string> rest(args.begin() + 1, args.end());

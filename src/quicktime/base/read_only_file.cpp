@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "quicktime/base/file_checks.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/base/os_error.h"
 
@@ -15,7 +16,8 @@ ReadOnlyFile::~ReadOnlyFile() { close(); }
 OSErr ReadOnlyFile::open(const std::filesystem::path& path)
 {
     close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe cannot hold the open; only regular files are read.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return osErrorFromErrno(errno);
     struct stat st {};
@@ -24,9 +26,9 @@ OSErr ReadOnlyFile::open(const std::filesystem::path& path)
         ::close(fd);
         return e;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return err::fnfErr; // a folder is not a document
+        return err::notAFileErr; // a folder, device or pipe is not a document
     }
     m_fd = fd;
     m_size = std::uint64_t(st.st_size);

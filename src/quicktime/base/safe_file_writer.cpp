@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <random>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +13,12 @@
 
 namespace qm {
 
-SafeFileWriter::~SafeFileWriter() { discard(); }
+SafeFileWriter::~SafeFileWriter()
+{
+    discard();
+    if (m_lockedFd >= 0)
+        ::close(m_lockedFd);
+}
 
 OSErr SafeFileWriter::open(const std::filesystem::path& target)
 {
@@ -27,6 +33,7 @@ OSErr SafeFileWriter::open(const std::filesystem::path& target)
     std::filesystem::path folder = m_target.parent_path();
     if (folder.empty())
         folder = ".";
+    removeStaleSavingFiles(m_target);
 
     // Keep the permissions of the file being replaced; a new file gets the usual ones (0666
     // less the umask) from open() itself.
@@ -35,14 +42,12 @@ OSErr SafeFileWriter::open(const std::filesystem::path& target)
 
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = ".";
-        name += m_target.filename().string();
-        name += ".saving-";
-        name += std::to_string(random() & 0xFFFFFF);
-        m_temp = folder / name;
+        m_temp = folder / savingFileName(m_target, random() & 0xFFFFFF);
+        m_cleanup.reset(m_temp);
         m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_fd >= 0)
             break;
+        m_cleanup.forget();
         if (errno != EEXIST) {
             OSErr e = osErrorFromErrno(errno);
             m_temp.clear();
@@ -84,9 +89,14 @@ OSErr SafeFileWriter::commit()
     OSErr result = err::noErr;
     if (::fsync(m_fd) != 0 && errno != EINVAL)
         result = osErrorFromErrno(errno);
-    if (::close(m_fd) != 0 && result == err::noErr)
-        result = osErrorFromErrno(errno);
-    m_fd = -1;
+    // The new file is locked before it takes the target's name, so that the lock on the
+    // document passes from the old file to the new one without a gap.
+    bool keep = m_lockOnCommit && result == err::noErr && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    if (!keep) {
+        if (::close(m_fd) != 0 && result == err::noErr)
+            result = osErrorFromErrno(errno);
+        m_fd = -1;
+    }
     if (result == err::noErr && ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         result = osErrorFromErrno(errno);
         if (result == err::ioErr)
@@ -96,7 +106,14 @@ OSErr SafeFileWriter::commit()
         discard();
         return result;
     }
+    m_cleanup.forget();
     m_temp.clear();
+    if (keep) {
+        if (m_lockedFd >= 0)
+            ::close(m_lockedFd);
+        m_lockedFd = m_fd;
+        m_fd = -1;
+    }
     return err::noErr;
 }
 
@@ -107,7 +124,15 @@ void SafeFileWriter::discard()
     m_fd = -1;
     if (!m_temp.empty())
         ::unlink(m_temp.c_str());
+    m_cleanup.forget();
     m_temp.clear();
+}
+
+int SafeFileWriter::takeLockedDescriptor()
+{
+    const int fd = m_lockedFd;
+    m_lockedFd = -1;
+    return fd;
 }
 
 } // namespace qm

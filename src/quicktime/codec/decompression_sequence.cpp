@@ -91,6 +91,7 @@ OSErr DecompressionSequence::begin(const ImageDescription& description)
     c->bits_per_coded_sample = description.depth;
     c->thread_count = 1;
     c->get_buffer2 = zeroedBuffer;
+    c->max_pixels = detail::kDecoderMaxPixels;
     if (avcodec_open2(c, codec, nullptr) < 0)
         return err::codecErr;
     m = std::move(s);

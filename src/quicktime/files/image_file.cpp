@@ -1,7 +1,6 @@
 #include "quicktime/files/image_file.h"
 
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 #include "quicktime/base/byte_io.h"
@@ -11,6 +10,7 @@
 #include "quicktime/codec/image_description.h"
 #include "quicktime/base/os_error.h"
 #include "quicktime/base/packbits.h"
+#include "quicktime/base/read_only_file.h"
 #include "quicktime/files/pict_decoder.h"
 
 extern "C" {
@@ -56,10 +56,107 @@ AVCodecID ffmpegDecoderFor(OSType fileType)
     }
 }
 
-bool withinLimits(int width, int height)
+std::uint32_t le16(std::span<const std::uint8_t> b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+std::uint32_t be16(std::span<const std::uint8_t> b, std::size_t at) { return (b[at] << 8) | b[at + 1]; }
+std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) { return le16(b, at) | (le16(b, at + 2) << 16); }
+
+// The picture size a JPEG file's first frame header declares.
+bool jpegFrameSize(std::span<const std::uint8_t> b, std::int64_t& width, std::int64_t& height)
 {
-    return width <= kMaxImageDimension && height <= kMaxImageDimension &&
-           std::int64_t(width) * height <= kMaxImagePixels;
+    std::size_t at = 2;
+    while (at + 4 <= b.size()) {
+        if (b[at] != 0xFF)
+            return false;
+        const std::uint8_t marker = b[at + 1];
+        if (marker == 0xFF) {
+            ++at; // fill byte
+            continue;
+        }
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        const std::size_t length = be16(b, at + 2);
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (at + 9 > b.size())
+                return false;
+            height = be16(b, at + 5);
+            width = be16(b, at + 7);
+            return true;
+        }
+        if (marker == 0xDA || length < 2)
+            return false;
+        at += 2 + length;
+    }
+    return false;
+}
+
+// The picture size an image file's header declares, read before any decoder sees the data, so
+// that a header claiming a huge picture is refused before memory is spent on it. False when
+// the header does not say or is not understood here (the decoder's own limit then applies).
+bool declaredImageSize(std::span<const std::uint8_t> b, AVCodecID id, std::int64_t& width, std::int64_t& height)
+{
+    switch (id) {
+    case AV_CODEC_ID_PNG:
+        if (b.size() < 24 || std::memcmp(b.data() + 12, "IHDR", 4) != 0)
+            return false;
+        width = loadBE32(b.data() + 16);
+        height = loadBE32(b.data() + 20);
+        return true;
+    case AV_CODEC_ID_BMP: {
+        if (b.size() < 26 || b[0] != 'B' || b[1] != 'M')
+            return false;
+        if (le32(b, 14) == 12) { // OS/2 core header: 16-bit sizes
+            width = le16(b, 18);
+            height = le16(b, 20);
+        } else {
+            width = std::int32_t(le32(b, 18));
+            height = std::int32_t(le32(b, 22));
+            if (height < 0)
+                height = -height; // top-down rows
+        }
+        return true;
+    }
+    case AV_CODEC_ID_GIF:
+        if (b.size() < 10 || std::memcmp(b.data(), "GIF8", 4) != 0)
+            return false;
+        width = le16(b, 6);
+        height = le16(b, 8);
+        return true;
+    case AV_CODEC_ID_TARGA:
+        if (b.size() < 18)
+            return false;
+        width = le16(b, 12);
+        height = le16(b, 14);
+        return true;
+    case AV_CODEC_ID_SGI:
+        if (b.size() < 10 || be16(b, 0) != 474)
+            return false;
+        width = be16(b, 6);
+        height = be16(b, 8);
+        return true;
+    case AV_CODEC_ID_PSD:
+        if (b.size() < 22 || std::memcmp(b.data(), "8BPS", 4) != 0)
+            return false;
+        height = loadBE32(b.data() + 14);
+        width = loadBE32(b.data() + 18);
+        return true;
+    case AV_CODEC_ID_MJPEG:
+        return b.size() >= 4 && b[0] == 0xFF && b[1] == 0xD8 && jpegFrameSize(b, width, height);
+    default:
+        return false;
+    }
+}
+
+bool withinLimits(std::int64_t width, std::int64_t height)
+{
+    return width <= kMaxImageDimension && height <= kMaxImageDimension && width * height <= kMaxImagePixels;
+}
+
+std::string tooLarge(std::int64_t width, std::int64_t height)
+{
+    return "the image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels, too large";
 }
 
 // Composes 32-bit pixels over white and makes them opaque.
@@ -86,6 +183,10 @@ void flattenOverWhite(OffscreenPicture& picture)
 OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, OffscreenPicture& out, std::string* detail)
 {
     detail::initFfmpegLogging();
+    if (std::int64_t w = 0, h = 0; declaredImageSize(bytes, id, w, h) && !withinLimits(w, h)) {
+        setDetail(detail, tooLarge(w, h));
+        return err::memFullErr;
+    }
     const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec)
         return err::noCodecErr;
@@ -95,6 +196,7 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, Offscr
     if (!ctx || !frame || !packet)
         return err::memFullErr;
     ctx->thread_count = 1;
+    ctx->max_pixels = detail::kDecoderMaxPixels; // sizes found inside the data (TIFF, later headers)
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
         return err::noCodecErr;
     if (bytes.empty() || bytes.size() > std::size_t(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE)
@@ -116,7 +218,7 @@ OSErr decodeWithFfmpeg(std::span<const std::uint8_t> bytes, AVCodecID id, Offscr
     const int w = frame->width;
     const int h = frame->height;
     if (!withinLimits(w, h)) {
-        setDetail(detail, "the image is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, too large");
+        setDetail(detail, tooLarge(w, h));
         return err::memFullErr;
     }
     OffscreenPicture picture;
@@ -234,20 +336,16 @@ OSErr decodeImage(std::span<const std::uint8_t> bytes, OSType fileType, Offscree
 
 OSErr readImageFile(const std::filesystem::path& file, OSType fileType, OffscreenPicture& out, std::string* detail)
 {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec)
-        return osErrorFromErrno(ec.value());
-    if (size > kMaxImageFileBytes) {
+    ReadOnlyFile in;
+    if (const OSErr e = in.open(file))
+        return e;
+    if (in.size() > kMaxImageFileBytes) {
         setDetail(detail, "the image file is too large");
         return err::memFullErr;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return err::fnfErr;
-    Bytes bytes(std::size_t(size), 0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
-        return err::ioErr;
+    Bytes bytes;
+    if (const OSErr e = in.readAt(0, std::size_t(in.size()), bytes))
+        return e;
     return decodeImage(bytes, fileType, out, detail);
 }
 

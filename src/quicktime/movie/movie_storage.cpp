@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "quicktime/base/file_checks.h"
 #include "quicktime/base/errors.h"
 
 namespace qm {
@@ -43,14 +44,15 @@ DataFile::~DataFile()
 OSErr DataFile::open(const std::filesystem::path& path, Mode mode, std::unique_ptr<DataFile>& out)
 {
     bool writable = mode == Mode::readWrite;
-    int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Non-blocking, so that a named pipe cannot hold the open; only regular files are read.
+    int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errnoToOSErr(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         int e = errno;
         ::close(fd);
-        return e ? errnoToOSErr(e) : err::fnfErr;
+        return e ? errnoToOSErr(e) : err::notAFileErr;
     }
     out.reset(new DataFile(fd, path, writable, std::uint64_t(st.st_size)));
     return err::noErr;
