@@ -10,6 +10,7 @@
 #include "compose/vr_atoms.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/vr/movie_vr.h"
+#include "quicktime/vr/object_track_entries.h"
 #include "quicktime/raster/raster_geometry.h"
 
 namespace qm {
@@ -163,10 +164,12 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
     if (!obji)
         return err::cannotFindAtomErr;
     const ObjectSampleRecord record = ObjectSampleRecord::fromBytes(sample.data(obji));
-    Track* image = object->reference(vrAtom::kImageTrackRef, std::max(1, int(node.imageTrackReference)));
+    // The tracks the sample's own entries name, as the node writer will read them.
+    const ObjectTrackEntries entries = readObjectTrackEntries(sample);
+    Track* image = object->reference(vrAtom::kImageTrackRef, entries.image);
     if (!image)
         image = object->reference(vrAtom::kImageTrackRef, 1);
-    int hotIndex = std::max(1, int(node.hotSpotTrackReference));
+    int hotIndex = entries.hotSpot;
     if (!object->reference(vrAtom::kHotSpotTrackRef, hotIndex))
         hotIndex = object->referenceCount(vrAtom::kHotSpotTrackRef) > 0 ? 1 : 0;
 
