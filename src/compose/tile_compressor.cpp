@@ -1,7 +1,12 @@
 #include "compose/tile_compressor.h"
 
+#include <map>
+#include <mutex>
+#include <utility>
+
 #include "quicktime/codec/codec.h"
 #include "quicktime/base/errors.h"
+#include "quicktime/raster/raster_geometry.h"
 
 namespace qm {
 
@@ -26,6 +31,30 @@ OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, Enc
     if (OSErr e = compressImage(picture, part, params, compressed))
         return e;
     finish(compressed, out);
+    return 0;
+}
+
+OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, EncodedImage> made;
+    const std::pair size{width, height};
+    {
+        std::lock_guard lock(mutex);
+        if (auto it = made.find(size); it != made.end()) {
+            out = it->second;
+            return 0;
+        }
+    }
+    OffscreenPicture blank;
+    if (OSErr e = blank.allocate(PixelDepth::Indexed8, makeRect(0, 0, height, width)))
+        return e;
+    blank.fill(0);
+    EncodedImage encoded;
+    if (OSErr e = compressHotSpotTile(blank, blank.bounds(), encoded))
+        return e;
+    std::lock_guard lock(mutex);
+    out = made.try_emplace(size, std::move(encoded)).first->second;
     return 0;
 }
 

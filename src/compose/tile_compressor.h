@@ -17,6 +17,10 @@ struct EncodedImage {
 // (quality 1024): every pixel keeps its hot spot ID.
 OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, EncodedImage& out);
 
+// An all-zero 8-bit picture of width x height compressed as compressHotSpotTile does it: the
+// bytes are made once per size and process, then copied.
+OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out);
+
 // Decompresses an image sample and compresses it again with the settings' codec type, depth
 // (0: the codec's natural depth) and spatial quality.
 OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const std::uint8_t> data,

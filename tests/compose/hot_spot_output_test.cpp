@@ -47,7 +47,7 @@ HotSpot hotSpot(std::int16_t id, std::int16_t shape, Rect bounds, std::int16_t d
 }
 
 // Three generated panoramas linked in a ring (a hot spot across the seam, one on a tile border,
-// ovals, a region), a real panorama and an object made from a still image, both with hot spots.
+// ovals, a region, one covering a whole node) and an object made from a still image.
 std::uint64_t composeHash(unsigned threads)
 {
     TempDir dir;
@@ -73,11 +73,6 @@ std::uint64_t composeHash(unsigned threads)
         }
         scene.nodes.push_back(n);
     }
-    const auto real = samplesDir() / "wyk_pano_8.mov";
-    Node path = panoramaNodeFor(4, real, "Path", Point{100, 400});
-    path.hotSpots.push_back(hotSpot(4, HotSpotShape::kOval, {20, 30, 200, 400}, 1));
-    media.files[4] = real;
-    scene.nodes.push_back(path);
     Node object = objectNode(5, 160, 120, "Statue", {300, 300});
     Node maker = object;
     EXPECT_EQ(convertStillImage(testPicture(160, 120, 3), maker, dir / "object.mov"), 0);
@@ -97,7 +92,6 @@ std::uint64_t composeHash(unsigned threads)
 
 TEST(HotSpotOutput, ComposedBytesAreThoseOfPaintingEveryTileWhole)
 {
-    QM_REQUIRE_SAMPLE(samplesDir() / "wyk_pano_8.mov");
     // Recorded from the composer that painted every hot spot strip whole and compressed every
     // tile of it.
     const std::uint64_t expected = 0xf6fb79a103ce697aull;
