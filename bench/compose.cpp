@@ -209,7 +209,7 @@ void BM_ComposeRealPanoramaRing(benchmark::State& state)
         std::filesystem::copy_file(sources[i % 2], file, std::filesystem::copy_options::overwrite_existing);
         std::filesystem::permissions(file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
         b.mediaBytes += std::filesystem::file_size(file);
-        Node n = panoramaNodeFor(std::int16_t(i), file, Point{std::int16_t(40 * i), 72});
+        Node n = panoramaNode(std::int16_t(i), file, Point{std::int16_t(40 * i), 72});
         HotSpot link;
         link.id = 1;
         link.shape = HotSpotShape::kRectangle;
