@@ -73,7 +73,7 @@ OSErr encodePanoramaHotSpotTile(const Node& node, const HotSpotGeometry& geometr
             OffscreenPicture turned;
             if (OSErr e = rotatePicture(upright, Rotation::CounterClockwise, turned))
                 return e;
-            return compressHotSpotTile(turned, turned.bounds(), out);
+            return compressSharedHotSpotTile(turned, out);
         }
     }
     return compressBlankHotSpotTile(tile.height(), tile.width(), out);
@@ -227,7 +227,7 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
                 return pe;
             if (isBlankHotSpotPicture(picture))
                 return compressBlankHotSpotTile(frame.width(), frame.height(), out);
-            return compressHotSpotTile(picture, frame, out);
+            return compressSharedHotSpotTile(picture, out);
         },
         [&](std::size_t i, EncodedImage& tile) {
             return appendSample(*hot, tile.data, SampleDescription(tile.description), viewDuration,
