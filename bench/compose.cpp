@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -143,6 +144,114 @@ void BM_ComposeTenPanoramas(benchmark::State& state)
 }
 // Arguments: recompression to Photo-JPEG, hot spots drawn into every node.
 BENCHMARK(BM_ComposeTenPanoramas)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// The same ten panoramas with and without two hot spots each, composed in one run: the cost of
+// hot spots as a ratio (goal: within 3).
+void BM_ComposeHotSpotCost(benchmark::State& state)
+{
+    BenchScene with;
+    BenchScene without;
+    makePanoramaScene(with, 10, 4096, 1024, 16, true);
+    makePanoramaScene(without, 10, 4096, 1024, 16, false);
+    without.dir += "-plain";
+    std::filesystem::create_directories(without.dir);
+    for (auto& [id, file] : without.files) {
+        const auto moved = without.dir / file.filename();
+        std::filesystem::copy_file(file, moved, std::filesystem::copy_options::overwrite_existing);
+        file = moved;
+    }
+    double withSeconds = 0;
+    double withoutSeconds = 0;
+    for (auto _ : state) {
+        for (BenchScene* b : {&without, &with}) {
+            WorkingCopies copies;
+            NullProgress progress;
+            const auto start = std::chrono::steady_clock::now();
+            const OSErr e = composeScene(b->scene, copies, environment(*b), progress);
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            (b == &with ? withSeconds : withoutSeconds) += seconds;
+            if (e) {
+                state.SkipWithError("compose failed");
+                return;
+            }
+            copies.discardAll();
+            clearComposedMovie(b->scene);
+        }
+    }
+    state.counters["with_ms"] = withSeconds * 1e3 / double(state.iterations());
+    state.counters["without_ms"] = withoutSeconds * 1e3 / double(state.iterations());
+    state.counters["hot_spot_ratio"] = withoutSeconds > 0 ? withSeconds / withoutSeconds : 0;
+}
+BENCHMARK(BM_ComposeHotSpotCost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Seventeen nodes made from the real cylindrical panoramas of the samples folder, each linked to
+// the next by a hot spot and the last to the first, against `cat` of their media into one file
+// (goal: within 10).
+void BM_ComposeRealPanoramaRing(benchmark::State& state)
+{
+    const std::filesystem::path samples = QM_SAMPLES_DIR;
+    const std::filesystem::path sources[] = {samples / "wyk_pano_8.mov", samples / "osu_facilities-panorama-sm.mov"};
+    for (const auto& f : sources)
+        if (!std::filesystem::exists(f)) {
+            state.SkipWithError("real samples not available");
+            return;
+        }
+    constexpr int kNodes = 17;
+    BenchScene b;
+    b.dir = std::filesystem::temp_directory_path() / ("qm-bench-ring-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(b.dir);
+    b.scene.name = "Ring";
+    b.scene.playbackWidth = 320;
+    b.scene.playbackHeight = 240;
+    b.scene.imaging = ImagingSettings{1, 1, 3, 3, 1, 3};
+    for (int i = 1; i <= kNodes; ++i) {
+        const auto file = b.dir / ("node" + std::to_string(i) + ".mov");
+        std::filesystem::copy_file(sources[i % 2], file, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+        b.mediaBytes += std::filesystem::file_size(file);
+        Node n = panoramaNode(std::int16_t(i), file, Point{std::int16_t(40 * i), 72});
+        HotSpot link;
+        link.id = 1;
+        link.shape = HotSpotShape::kRectangle;
+        link.type = HotSpotType::kLink;
+        link.destinationNodeId = std::int16_t(i % kNodes + 1);
+        link.bounds = Rect{40, 200, 120, 320};
+        n.hotSpots.push_back(link);
+        b.scene.nodes.push_back(std::move(n));
+        b.files[std::int16_t(i)] = file;
+    }
+    const ComposeEnvironment env = environment(b);
+    double composeSeconds = 0;
+    double catSeconds = 0;
+    for (auto _ : state) {
+        WorkingCopies copies;
+        NullProgress progress;
+        auto start = std::chrono::steady_clock::now();
+        const OSErr e = composeScene(b.scene, copies, env, progress);
+        composeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (e) {
+            state.SkipWithError("compose failed");
+            return;
+        }
+        copies.discardAll();
+        clearComposedMovie(b.scene);
+        std::string command = "cat";
+        for (const auto& [id, file] : b.files)
+            command += " '" + file.string() + "'";
+        command += " > '" + (b.dir / "cat.out").string() + "'";
+        start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("cat failed");
+            return;
+        }
+        catSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    state.counters["media_MB"] = double(b.mediaBytes) / 1e6;
+    state.counters["compose_ms"] = composeSeconds * 1e3 / double(state.iterations());
+    state.counters["cat_ms"] = catSeconds * 1e3 / double(state.iterations());
+    state.counters["ratio_to_cat"] = catSeconds > 0 ? composeSeconds / catSeconds : 0;
+}
+BENCHMARK(BM_ComposeRealPanoramaRing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_ComposeDemoLikeScene(benchmark::State& state)
 {

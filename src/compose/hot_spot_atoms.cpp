@@ -1,5 +1,6 @@
 #include "compose/hot_spot_atoms.h"
 
+#include <bitset>
 
 #include "compose/hot_spot_ids.h"
 #include "compose/vr_atoms.h"
@@ -116,18 +117,24 @@ OSErr buildHotSpotAtoms(const Scene& scene, const Node& node, const Rect& imageR
     if (node.hotSpots.empty())
         return 0;
     AtomContainer& c = out.emplace();
+    std::bitset<256> written;
     for (const HotSpot& h : node.hotSpots) {
         if (!isUsableHotSpotId(h.id))
             continue;
+        // A repeated ID (opening a project numbers repeats afresh, but scenes built otherwise
+        // may hold them) describes the first hot spot that has it; its pixels act as that one.
+        if (written.test(std::size_t(h.id)))
+            continue;
+        written.set(std::size_t(h.id));
         const Rect extent = hotSpotImageExtent(node, h, imageRect, hotSpotImageRect);
         AtomRef hots;
         if (OSErr e = c.insertChild(AtomContainer::kRoot, vrAtom::kHotSpot, AtomID(h.id), 0, {}, &hots))
             return e;
         // The optional atoms are left out when they cannot be inserted; the hot spot still works.
         if (!h.name.empty())
-            c.insertChild(hots, vrAtom::kString, 1, 0, stringAtomData(h.name));
+            insertStringAtom(c, hots, 1, h.name);
         if (!h.comment.empty())
-            c.insertChild(hots, vrAtom::kString, 2, 0, stringAtomData(h.comment));
+            insertStringAtom(c, hots, 2, h.comment);
         if (h.type == HotSpotType::kUrl && !h.url.empty()) {
             Bytes url(h.url.begin(), h.url.end());
             url.push_back(0);

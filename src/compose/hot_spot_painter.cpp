@@ -35,15 +35,10 @@ Region shapeOf(const HotSpot& h)
     }
 }
 
-} // namespace
-
-OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& g, const Rect& area,
-                    OffscreenPicture& out)
+// Calls paint(id, region) for every region paintHotSpots paints for the view, in painting order.
+template <class Paint>
+void forEachPaintedShape(const Node& node, int column, int row, const HotSpotGeometry& g, Paint paint)
 {
-    if (OSErr e = out.allocate(PixelDepth::Indexed8, area))
-        return e;
-    out.fill(0);
-    RasterPainter painter(out);
     const bool scale = g.imageRect != g.hotSpotImageRect && !g.imageRect.empty() && !g.hotSpotImageRect.empty();
     const int wrap = scale && g.wrapDistance
                          ? mapCoordinate(g.wrapDistance, 0, g.imageRect.width(), 0, g.hotSpotImageRect.width())
@@ -54,14 +49,52 @@ OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry
         Region shape = shapeOf(h);
         if (scale)
             shape = shape.mapped(g.imageRect, g.hotSpotImageRect);
-        painter.setForeValue(std::uint32_t(h.id));
-        painter.paintRegion(shape);
+        paint(h.id, shape);
         if (wrap != 0) {
-            painter.paintRegion(shape.offset(wrap, 0));
-            painter.paintRegion(shape.offset(-wrap, 0));
+            paint(h.id, shape.offset(wrap, 0));
+            paint(h.id, shape.offset(-wrap, 0));
         }
     }
+}
+
+} // namespace
+
+OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& g, const Rect& area,
+                    OffscreenPicture& out)
+{
+    if (OSErr e = out.allocate(PixelDepth::Indexed8, area))
+        return e;
+    out.fill(0);
+    RasterPainter painter(out);
+    forEachPaintedShape(node, column, row, g, [&](std::int16_t id, const Region& shape) {
+        painter.setForeValue(std::uint32_t(id));
+        painter.paintRegion(shape);
+    });
     return 0;
+}
+
+std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, const HotSpotGeometry& geometry)
+{
+    std::vector<Rect> extents;
+    forEachPaintedShape(node, column, row, geometry, [&](std::int16_t, const Region& shape) {
+        // Bounds are clamped to 16 bits; a shape clamped away lies outside every picture.
+        const Rect r = shape.bounds();
+        if (!r.empty())
+            extents.push_back(r);
+    });
+    return extents;
+}
+
+bool isBlankHotSpotPicture(const OffscreenPicture& picture)
+{
+    const Rect& b = picture.bounds();
+    for (int v = b.top; v < b.bottom; ++v) {
+        const std::uint8_t* row = picture.row8(v);
+        for (int h = 0; h < picture.width(); ++h)
+            if (row[h])
+                return false;
+    }
+    return true;
 }
 
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,

@@ -1,6 +1,8 @@
 #pragma once
 // Paints a node's hot spots into 8-bit hot spot images: each pixel holds the ID of the hot spot
 // that covers it (the later one in the node's list where two overlap), 0 where none does.
+#include <vector>
+
 #include "project/scene.h"
 #include "quicktime/raster/offscreen_picture.h"
 
@@ -18,6 +20,13 @@ struct HotSpotGeometry {
 // image coordinates). Hot spots with IDs outside 1..254 are not painted.
 OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& geometry, const Rect& area,
                     OffscreenPicture& out);
+
+// The rectangles (hot spot image coordinates) outside which paintHotSpots paints nothing for
+// view (column, row): each hot spot's bounds as painted, and a turn to either side.
+std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, const HotSpotGeometry& geometry);
+
+// Whether an 8-bit picture holds only zeros (no hot spot).
+bool isBlankHotSpotPicture(const OffscreenPicture& picture);
 
 // A vertical strip of a panorama's unrolled hot spot image, painted and turned a quarter turn
 // anticlockwise as panorama tiles are stored (bounds from 0, 0).

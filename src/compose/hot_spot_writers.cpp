@@ -10,6 +10,8 @@
 #include "compose/vr_atoms.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/vr/movie_vr.h"
+#include "quicktime/vr/object_track_entries.h"
+#include "quicktime/raster/raster_copy.h"
 #include "quicktime/raster/raster_geometry.h"
 
 namespace qm {
@@ -54,6 +56,28 @@ OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int h
 struct StripTiles {
     std::vector<EncodedImage> tiles;
 };
+
+// One panorama hot spot tile: `tile` of the unrolled hot spot image, turned a quarter turn
+// anticlockwise as tiles are stored. Only tiles that hot spots reach are painted; blank ones
+// share one encoding.
+OSErr encodePanoramaHotSpotTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
+                                const Rect& tile, EncodedImage& out)
+{
+    const bool reached =
+        std::any_of(extents.begin(), extents.end(), [&](const Rect& r) { return !sectRect(r, tile).empty(); });
+    if (reached) {
+        OffscreenPicture upright;
+        if (OSErr e = paintHotSpots(node, 0, 0, geometry, tile, upright))
+            return e;
+        if (!isBlankHotSpotPicture(upright)) {
+            OffscreenPicture turned;
+            if (OSErr e = rotatePicture(upright, Rotation::CounterClockwise, turned))
+                return e;
+            return compressSharedHotSpotTile(turned, out);
+        }
+    }
+    return compressBlankHotSpotTile(tile.height(), tile.width(), out);
+}
 
 } // namespace
 
@@ -109,6 +133,7 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
     const TimeValue span = pano->duration();
     const std::size_t tileCount = std::size_t(framesX) * std::size_t(framesY);
     const HotSpotGeometry geometry{imageRect, hotSpotRect, hotSpotWrapDistance(node)};
+    const std::vector<Rect> extents = hotSpotPaintExtents(node, 0, 0, geometry);
     std::size_t tileNumber = 0;
     // Strips from the right end of the unrolled image: the first tile is its right-most strip.
     const OSErr e = OrderedWork<int, StripTiles>::run(
@@ -118,15 +143,13 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
             return OSErr(0);
         },
         [&](int& strip, StripTiles& out) {
-            OffscreenPicture turned;
-            const Rect stripRect = makeRect(0, strip * stripWidth, hotSpotRect.height(), (strip + 1) * stripWidth);
-            if (OSErr pe = paintRotatedPanoramaStrip(node, geometry, stripRect, turned))
-                return pe;
+            // Tile j of a strip holds rows j * tileLength onwards of the strip's unrolled image.
             out.tiles.resize(std::size_t(framesX));
-            for (int j = 0; j < framesX; ++j)
-                if (OSErr ce = compressHotSpotTile(turned, makeRect(0, j * tileLength, stripWidth, (j + 1) * tileLength),
-                                                   out.tiles[std::size_t(j)]))
+            for (int j = 0; j < framesX; ++j) {
+                const Rect tile = makeRect(j * tileLength, strip * stripWidth, (j + 1) * tileLength, (strip + 1) * stripWidth);
+                if (OSErr ce = encodePanoramaHotSpotTile(node, geometry, extents, tile, out.tiles[std::size_t(j)]))
                     return ce;
+            }
             return OSErr(0);
         },
         [&](std::size_t, StripTiles& strip) {
@@ -163,10 +186,12 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
     if (!obji)
         return err::cannotFindAtomErr;
     const ObjectSampleRecord record = ObjectSampleRecord::fromBytes(sample.data(obji));
-    Track* image = object->reference(vrAtom::kImageTrackRef, std::max(1, int(node.imageTrackReference)));
+    // The tracks the sample's own entries name, as the node writer will read them.
+    const ObjectTrackEntries entries = readObjectTrackEntries(sample);
+    Track* image = object->reference(vrAtom::kImageTrackRef, entries.image);
     if (!image)
         image = object->reference(vrAtom::kImageTrackRef, 1);
-    int hotIndex = std::max(1, int(node.hotSpotTrackReference));
+    int hotIndex = entries.hotSpot;
     if (!object->reference(vrAtom::kHotSpotTrackRef, hotIndex))
         hotIndex = object->referenceCount(vrAtom::kHotSpotTrackRef) > 0 ? 1 : 0;
 
@@ -200,7 +225,9 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
             OffscreenPicture picture;
             if (OSErr pe = paintHotSpots(node, view % columns, view / columns, geometry, frame, picture))
                 return pe;
-            return compressHotSpotTile(picture, frame, out);
+            if (isBlankHotSpotPicture(picture))
+                return compressBlankHotSpotTile(frame.width(), frame.height(), out);
+            return compressSharedHotSpotTile(picture, out);
         },
         [&](std::size_t i, EncodedImage& tile) {
             return appendSample(*hot, tile.data, SampleDescription(tile.description), viewDuration,

@@ -13,6 +13,7 @@
 #include "quicktime/codec/image_description.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/vr/movie_vr.h"
+#include "quicktime/vr/object_track_entries.h"
 
 namespace qm {
 
@@ -90,18 +91,13 @@ OSErr writeNodeInfo(const Node& node, const Track& sourceQtvr, const AtomContain
     return progress.advance(1);
 }
 
-// The reference index a QTVR track-reference entry atom ('imgt'/'hott' at the root of an object
-// sample) names, 1 when it is missing or short; the atom is removed.
-int takeReferenceEntry(AtomContainer& sample, OSType type)
+// The track an object track references as `type` at the index its sample's entry names; the
+// first such reference when that index names none (a damaged or hand-made sample).
+Track* entryTrack(Track& object, OSType type, int index)
 {
-    int index = 1;
-    if (AtomRef entry = sample.findChild(AtomContainer::kRoot, type)) {
-        const auto d = sample.data(entry);
-        if (d.size() >= 10)
-            index = int(loadBE32(d.data() + 6));
-        sample.removeAtom(entry);
-    }
-    return index;
+    if (Track* t = object.reference(type, index))
+        return t;
+    return object.reference(type, 1);
 }
 
 Bytes referenceEntry(OSType type, int index)
@@ -152,10 +148,10 @@ OSErr writeObjectHead(const Node& node, Movie& wc, const AtomContainer& world, S
     if (!obji)
         return err::cannotFindAtomErr;
     ObjectSampleRecord record = ObjectSampleRecord::fromBytes(sample.data(obji));
-    const int imageIndex = takeReferenceEntry(sample, vrAtom::kImageTrackRef);
-    const int hotSpotIndex = takeReferenceEntry(sample, vrAtom::kHotSpotTrackRef);
-    parts.image = parts.object->reference(vrAtom::kImageTrackRef, imageIndex);
-    parts.hotSpot = parts.object->reference(vrAtom::kHotSpotTrackRef, hotSpotIndex);
+    const ObjectTrackEntries entries = readObjectTrackEntries(sample);
+    removeObjectTrackEntries(sample);
+    parts.image = entryTrack(*parts.object, vrAtom::kImageTrackRef, entries.image);
+    parts.hotSpot = entryTrack(*parts.object, vrAtom::kHotSpotTrackRef, entries.hotSpot);
 
     if (record.defaultViewCenterH == 0.0f && record.defaultViewCenterV == 0.0f) {
         record.defaultViewCenterH = float(fixedToDouble(tracks.objectImage->width()) * 0.5);
@@ -167,7 +163,7 @@ OSErr writeObjectHead(const Node& node, Movie& wc, const AtomContainer& world, S
                                             : convertTimeScale(record.viewDuration, scale, kComposeTimeScale));
     parts.record = record;
     const auto bytes = record.toBytes();
-    if (OSErr e = sample.setData(obji, bytes))
+    if (OSErr e = sample.setData(sample.findChild(AtomContainer::kRoot, vrAtom::kObjectSample), bytes))
         return e;
     if (OSErr e = sample.insertChild(AtomContainer::kRoot, vrAtom::kImageTrackRef, 1, 1,
                                      referenceEntry(vrAtom::kImageTrackRef, tracks.objectImageIndex)))
@@ -199,43 +195,107 @@ OSErr recompressVideoTrack(const Track& source, TimeValue sourceDuration, Track&
     const TimeScale sourceScale = source.movie().timeScale();
     const TimeScale targetScale = target.movie().timeScale();
     const auto frames = samplesBefore(source, sourceDuration);
+    if (frames.empty())
+        return 0;
+    MediaSample first;
+    if (OSErr e = media->getSample(frames.front().mediaTime, first))
+        return e;
+    ImageDescription description;
+    if (OSErr e = ImageDescription::parse(first.description.bytes(), description))
+        return e;
     DecompressionSequence decoder;
+    if (OSErr e = decoder.begin(description))
+        return e;
+    SequenceCompressionParams params;
+    params.image.codecType = settings.codecType ? settings.codecType : fourCC("jpeg");
+    params.image.depth = settings.dialogDepth;
+    params.image.spatialQuality = settings.spatialQuality;
+    params.temporalQuality = settings.spatialQuality;
+    params.keyFrameRate = settings.keyFrameRate;
+    params.frameRate = settings.frameRate;
     CompressionSequence encoder;
-    bool started = false;
-    for (const ShownSample& frame : frames) {
-        MediaSample s;
-        if (OSErr e = media->getSample(frame.mediaTime, s))
-            return e;
-        if (!started) {
-            ImageDescription description;
-            if (OSErr e = ImageDescription::parse(s.description.bytes(), description))
-                return e;
-            if (OSErr e = decoder.begin(description))
-                return e;
-            SequenceCompressionParams params;
-            params.image.codecType = settings.codecType ? settings.codecType : fourCC("jpeg");
-            params.image.depth = settings.dialogDepth;
-            params.image.spatialQuality = settings.spatialQuality;
-            params.temporalQuality = settings.spatialQuality;
-            params.keyFrameRate = settings.keyFrameRate;
-            params.frameRate = settings.frameRate;
-            if (OSErr e = encoder.begin(description.width, description.height, PixelDepth::Argb32, params))
-                return e;
-            started = true;
-        }
-        OffscreenPicture picture;
-        if (OSErr e = decoder.decompressFrame(s.data, PixelDepth::Argb32, picture))
-            return e;
+    if (OSErr e = encoder.begin(description.width, description.height, PixelDepth::Argb32, params))
+        return e;
+
+    // The picture shown in frames[i], compressed at its place in the target.
+    auto put = [&](const OffscreenPicture& picture, const ShownSample& frame) {
         CompressedFrame compressed;
         if (OSErr e = encoder.compressFrame(picture, picture.bounds(), compressed))
             return e;
         const TimeValue from = convertTimeScale(frame.trackTime, sourceScale, targetScale);
         const TimeValue to = convertTimeScale(frame.trackTime + frame.trackDuration, sourceScale, targetScale);
-        if (OSErr e = appendSample(target, compressed.data, SampleDescription(encoder.description().build()),
-                                   std::max<TimeValue>(to - from, 1), start + from,
-                                   compressed.keyFrame ? 0 : mediaSampleNotSync))
+        return appendSample(target, compressed.data, SampleDescription(encoder.description().build()),
+                            std::max<TimeValue>(to - from, 1), start + from, compressed.keyFrame ? 0 : mediaSampleNotSync);
+    };
+
+    const SampleTable& table = media->samples();
+    if (!decoder.mayReorder() && !table.hasCompositionOffsets()) {
+        // One frame in, one out: each shown sample decoded where the track shows it.
+        for (const ShownSample& frame : frames) {
+            MediaSample s;
+            if (OSErr e = media->getSample(frame.mediaTime, s))
+                return e;
+            OffscreenPicture picture;
+            if (OSErr e = decoder.decompressFrame(s.data, PixelDepth::Argb32, picture))
+                return e;
+            if (OSErr e = put(picture, frame))
+                return e;
+        }
+        return 0;
+    }
+
+    // Frames decoded in their stored order from the key frame before the first one shown, coming
+    // out in display order: each shown place takes the last picture displayed at or before its
+    // media time (the first picture for places before it).
+    std::uint32_t index = 0;
+    if (!table.sampleAtTime(frames.front().mediaTime, index))
+        return err::timeNotInMedia;
+    while (index > 0 && !table.isSync(index))
+        --index;
+    std::size_t next = 0;
+    OffscreenPicture held;
+    bool holding = false;
+    auto take = [&](OffscreenPicture& picture, std::int64_t displayTime) {
+        while (next < frames.size() && frames[next].mediaTime < displayTime) {
+            if (OSErr e = put(holding ? held : picture, frames[next]))
+                return e;
+            ++next;
+        }
+        held = std::move(picture);
+        holding = true;
+        return OSErr(0);
+    };
+    auto drain = [&] {
+        for (;;) {
+            OffscreenPicture picture;
+            std::int64_t displayTime = 0;
+            bool got = false;
+            if (OSErr e = decoder.receiveFrame(PixelDepth::Argb32, picture, displayTime, got))
+                return e;
+            if (!got)
+                return OSErr(0);
+            if (OSErr e = take(picture, displayTime))
+                return e;
+        }
+    };
+    for (; index < table.sampleCount() && next < frames.size(); ++index) {
+        Bytes data;
+        if (OSErr e = media->readSample(index, data))
+            return e;
+        if (OSErr e = decoder.sendFrame(data, table.sampleTime(index) + table.compositionOffset(index)))
+            return e;
+        if (OSErr e = drain())
             return e;
     }
+    if (OSErr e = decoder.sendFrame({}, 0))
+        return e;
+    if (OSErr e = drain())
+        return e;
+    if (!holding)
+        return err::codecErr;
+    for (; next < frames.size(); ++next)
+        if (OSErr e = put(held, frames[next]))
+            return e;
     return 0;
 }
 

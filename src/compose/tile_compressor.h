@@ -17,6 +17,15 @@ struct EncodedImage {
 // (quality 1024): every pixel keeps its hot spot ID.
 OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, EncodedImage& out);
 
+// An all-zero 8-bit picture of width x height compressed as compressHotSpotTile does it: the
+// bytes are made once per size and process, then copied.
+OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out);
+
+// A whole 8-bit hot spot picture compressed as compressHotSpotTile does it, the bytes shared
+// between identical pictures (the same hot spots over the same tile of several nodes): a
+// picture compressed before in this process is looked up by its pixels instead.
+OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out);
+
 // Decompresses an image sample and compresses it again with the settings' codec type, depth
 // (0: the codec's natural depth) and spatial quality.
 OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const std::uint8_t> data,

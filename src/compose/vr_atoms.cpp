@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "project/scene.h"
+#include "quicktime/base/legacy_text.h"
 
 namespace qm {
 
@@ -26,6 +27,30 @@ Bytes stringAtomData(std::string_view text)
     w.bytes(text.data(), length);
     w.zeros(4); // terminator and padding
     return w.take();
+}
+
+OSErr insertStringAtom(AtomContainer& c, AtomRef parent, AtomID id, std::string_view text, AtomID* insertedId)
+{
+    const StoredText stored = encodeStoredText(text);
+    AtomRef atom;
+    if (OSErr e = c.insertChild(parent, vrAtom::kString, id, 0, stringAtomData(stored.bytes), &atom))
+        return e;
+    const AtomID actual = c.id(atom);
+    if (insertedId)
+        *insertedId = actual;
+    const bool ascii = std::all_of(stored.bytes.begin(), stored.bytes.end(), [](char ch) { return std::uint8_t(ch) < 0x80; });
+    if (ascii)
+        return 0;
+    ByteWriter w(4);
+    w.u32(textEncodingOf(stored));
+    return c.insertChild(parent, vrAtom::kStringEncoding, actual, 0, w.data());
+}
+
+void removeStringAtom(AtomContainer& c, AtomRef parent, AtomID id)
+{
+    for (OSType type : {vrAtom::kString, vrAtom::kStringEncoding})
+        if (AtomRef atom = c.findChildById(parent, type, id))
+            c.removeAtom(atom);
 }
 
 std::string stringAtomText(std::span<const std::uint8_t> data)

@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 
+#include "quicktime/atoms/atom_container.h"
 #include "quicktime/base/byte_io.h"
 #include "quicktime/base/os_types.h"
 
@@ -13,6 +14,7 @@ namespace qm {
 
 namespace vrAtom {
 inline constexpr OSType kString = fourCC("vrsg");
+inline constexpr OSType kStringEncoding = fourCC("vrse");
 inline constexpr OSType kWorldHeader = fourCC("vrsc");
 inline constexpr OSType kImagingParent = fourCC("imgp");
 inline constexpr OSType kPanoImaging = fourCC("impn");
@@ -42,8 +44,14 @@ inline constexpr OSType kQtvr = fourCC("qtvr"); // the QTVR track's media and de
 OSType vrNodeTypeForKind(OSType nodeKind);
 
 // A 'vrsg' payload: usage 1, the length, the characters, a zero byte and three zero bytes of
-// padding (length + 8 bytes). Text longer than 65535 bytes is cut.
-Bytes stringAtomData(std::string_view text);
+// padding (length + 8 bytes). The characters are the bytes given; longer than 65535 are cut.
+Bytes stringAtomData(std::string_view bytes);
+// Inserts UTF-8 text as a 'vrsg' atom under parent in its stored form (encodeStoredText) and,
+// for text beyond ASCII, a 'vrse' atom of the same ID naming the encoding. id 0: a fresh ID,
+// returned in insertedId.
+OSErr insertStringAtom(AtomContainer& c, AtomRef parent, AtomID id, std::string_view text, AtomID* insertedId = nullptr);
+// Removes the string atom with that ID under parent and its encoding atom.
+void removeStringAtom(AtomContainer& c, AtomRef parent, AtomID id);
 // The text of a 'vrsg' payload, bounded by both the stored length and the payload.
 std::string stringAtomText(std::span<const std::uint8_t> data);
 

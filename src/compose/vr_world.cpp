@@ -57,7 +57,7 @@ OSErr buildVrWorld(const Scene& scene, AtomContainer& out)
     OSErr e = 0;
     std::uint32_t nameAtomId = 0;
     if (!scene.name.empty()) {
-        e = c.insertChild(AtomContainer::kRoot, vrAtom::kString, 1, 0, stringAtomData(scene.name.str()));
+        e = insertStringAtom(c, AtomContainer::kRoot, 1, scene.name.str());
         nameAtomId = 1;
     }
     if (!e) {
@@ -118,8 +118,7 @@ void dropStringAtom(AtomContainer& c, std::uint32_t& atomId)
 {
     if (atomId == 0)
         return;
-    if (AtomRef s = c.findChildById(AtomContainer::kRoot, vrAtom::kString, atomId))
-        c.removeAtom(s);
+    removeStringAtom(c, AtomContainer::kRoot, atomId);
     atomId = 0;
 }
 
@@ -127,10 +126,10 @@ OSErr addStringAtom(AtomContainer& c, const std::string& text, std::uint32_t& at
 {
     if (text.empty())
         return 0;
-    AtomRef s;
-    const OSErr e = c.insertChild(AtomContainer::kRoot, vrAtom::kString, 0, 0, stringAtomData(text), &s);
+    AtomID id = 0;
+    const OSErr e = insertStringAtom(c, AtomContainer::kRoot, 0, text, &id);
     if (!e)
-        atomId = c.id(s);
+        atomId = id;
     return e;
 }
 

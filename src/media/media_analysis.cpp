@@ -19,7 +19,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kMaxStoredName = 255;
 
 Rect movedToOrigin(const Rect& r)
 {
@@ -70,10 +69,12 @@ void analyzeStillOrMovie(const Movie& movie, MediaAnalysis& a)
         o.animationSettings = 1;
         o.controlSettings = 0;
         a.movieDuration = clampToInt32(movie.duration());
+        // The first frame time is the next interesting time from 0: where the sample after the
+        // one shown at 0 starts, so the first frame's duration (the frame step of the node
+        // browser). A movie of one frame steps by its whole duration.
         const OSType eyes = visualMediaCharacteristic;
-        const TimeValue first =
-            movie.nextInterestingTime(nextTimeMediaSample | nextTimeEdgeOK, std::span(&eyes, 1), 0);
-        a.movieFirstFrameTime = clampToInt32(std::max<TimeValue>(first, 0));
+        const TimeValue next = movie.nextInterestingTime(nextTimeMediaSample, std::span(&eyes, 1), 0);
+        a.movieFirstFrameTime = clampToInt32(next > 0 ? next : std::max<TimeValue>(movie.duration(), 0));
     } else {
         o.controlSettings = 0x44; // can zoom, translation
     }
@@ -198,7 +199,7 @@ std::string storedMovieName(const Movie& movie)
 NameText nodeNameFor(const std::string& storedName, const std::filesystem::path& file)
 {
     if (!storedName.empty())
-        return NameText(legacyTextToUtf8(std::string_view(storedName).substr(0, kMaxStoredName)));
+        return NameText(storedName);
     return NameText(file.filename().string());
 }
 
@@ -237,7 +238,7 @@ OSErr analyzeMediaFile(const std::filesystem::path& file, MediaAnalysis& out, st
     }
 
     a.movieBounds = movedToOrigin(movie->box());
-    a.storedName = storedMovieName(*movie);
+    a.storedName = decodeStoredText(storedMovieName(*movie));
     if (a.kind == NodeKind::kStillImage || a.kind == NodeKind::kLinearMovie) {
         if (a.kind == NodeKind::kLinearMovie && !hasVisualTrack(*movie)) {
             if (detail)

@@ -5,8 +5,10 @@
 
 #include "quicktime/base/byte_io.h"
 #include "quicktime/base/errors.h"
+#include "quicktime/base/legacy_text.h"
 #include "quicktime/movie/movie.h"
 #include "quicktime/vr/movie_vr.h"
+#include "quicktime/vr/object_track_entries.h"
 
 namespace qm {
 
@@ -17,9 +19,9 @@ constexpr OSType kNodeParent = fourCC("vrnp");
 constexpr OSType kNodeId = fourCC("vrni");
 constexpr OSType kNodeHeader = fourCC("ndhd");
 constexpr OSType kStringAtom = fourCC("vrsg");
+constexpr OSType kStringEncoding = fourCC("vrse");
 constexpr OSType kPanoramaData = fourCC("pdat");
 constexpr OSType kObjectData = fourCC("obji");
-constexpr std::size_t kTrackReferenceEntrySize = 10;
 
 // The atom container of the sample that a single-node movie's track of that media type shows
 // at track time 0.
@@ -38,16 +40,6 @@ OSErr readTrackSampleContainer(const Movie* movie, OSType mediaType, AtomContain
     if (const OSErr e = media->getSample(mediaTime, sample))
         return e;
     return AtomContainer::parse(sample.data, out);
-}
-
-std::int32_t trackReferenceIndex(const AtomContainer& sample, OSType type, OSType alternative)
-{
-    for (OSType t : {type, alternative}) {
-        const auto entry = sample.data(sample.findChild(AtomContainer::kRoot, t));
-        if (entry.size() >= kTrackReferenceEntrySize)
-            return std::int32_t(loadBE32(entry.data() + 6));
-    }
-    return 1;
 }
 
 } // namespace
@@ -119,6 +111,17 @@ std::optional<std::string> GetStringAtom(const AtomContainer* container, AtomRef
     return std::string(reinterpret_cast<const char*>(data.data() + 4), length);
 }
 
+std::optional<std::string> GetStringAtomText(const AtomContainer* container, AtomRef parent, AtomID id)
+{
+    auto stored = GetStringAtom(container, parent, id);
+    if (!stored)
+        return std::nullopt;
+    const auto encoding = container->data(container->findChildById(parent, kStringEncoding, id));
+    if (encoding.size() >= 4)
+        return decodeTextInEncoding(*stored, loadBE32(encoding.data()));
+    return decodeStoredText(*stored);
+}
+
 std::optional<std::string> GetNodeName(const QTVRInstance* instance, std::uint32_t nodeId)
 {
     NodeHeaderBytes header;
@@ -130,7 +133,7 @@ std::optional<std::string> GetNodeName(const QTVRInstance* instance, std::uint32
     AtomContainer info;
     if (QTVRGetNodeInfo(instance, nodeId, info))
         return std::nullopt;
-    return GetStringAtom(&info, AtomContainer::kRoot, nameId);
+    return GetStringAtomText(&info, AtomContainer::kRoot, nameId);
 }
 
 OSErr ReadObjectSample(const Movie* movie, ObjectSampleRecord& out)
@@ -162,8 +165,9 @@ ObjectTrackReferences readObjectTrackReferences(const Movie* movie)
     ObjectTrackReferences refs;
     AtomContainer sample;
     if (readTrackSampleContainer(movie, qtvr::kObjectMediaType, sample) == err::noErr) {
-        refs.image = trackReferenceIndex(sample, fourCC("imgt"), fourCC("imtr"));
-        refs.hotSpot = trackReferenceIndex(sample, fourCC("hott"), fourCC("hstr"));
+        const ObjectTrackEntries entries = readObjectTrackEntries(sample);
+        refs.image = entries.image;
+        refs.hotSpot = entries.hotSpot;
     }
     return refs;
 }

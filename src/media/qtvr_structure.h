@@ -41,7 +41,10 @@ OSErr GetNodeHeader(const QTVRInstance* instance, std::uint32_t nodeId, NodeHead
 // no terminator). None when the container is null, the atom is missing or shorter than its
 // length field says, or the length is 0.
 std::optional<std::string> GetStringAtom(const AtomContainer* container, AtomRef parent, AtomID id);
-// The name of a node: the string atom its header names.
+// The same string as UTF-8: read in the encoding its 'vrse' atom (same ID) names, else as
+// decodeStoredText reads 8-bit text.
+std::optional<std::string> GetStringAtomText(const AtomContainer* container, AtomRef parent, AtomID id);
+// The name of a node as UTF-8: the string atom its header names.
 std::optional<std::string> GetNodeName(const QTVRInstance* instance, std::uint32_t nodeId);
 
 // The 2.x records of a single-node movie: the sample of the 'obje' or 'pano' track shown at
@@ -50,9 +53,8 @@ std::optional<std::string> GetNodeName(const QTVRInstance* instance, std::uint32
 OSErr ReadObjectSample(const Movie* movie, ObjectSampleRecord& out);
 OSErr ReadPanoramaSample(const Movie* movie, PanoramaSampleRecord& out);
 
-// The track reference indexes of a 2.x object sample: 'imgt' and 'hott' atoms (and 'imtr' and
-// 'hstr', the names Apple's own tools gave them), 10-byte entries whose index is at offset 6.
-// 1 for an entry that is absent or cannot be read.
+// The track reference indexes of the 2.x object sample shown at time 0, as
+// readObjectTrackEntries reads them; 1 each when the sample cannot be read.
 struct ObjectTrackReferences {
     std::int32_t image = 1;
     std::int32_t hotSpot = 1;

@@ -1,6 +1,7 @@
 #pragma once
-// Text with a length limit in bytes, cut on every assignment, so the limits of the project's
-// fixed text fields (names 63, comments 255) hold wherever text enters.
+// UTF-8 text whose stored form (see encodeStoredText) fits a number of bytes, cut on every
+// assignment, so the limits of the project's fixed text fields (names 63, comments 255) hold
+// wherever text enters.
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -16,13 +17,13 @@ public:
     static constexpr std::size_t kMaxLength = N;
 
     BoundedString() = default;
-    BoundedString(std::string_view s) : m_text(cutText(s, N)) {}
+    BoundedString(std::string_view s) : m_text(fitStoredText(s, N)) {}
     BoundedString(const char* s) : BoundedString(std::string_view(s)) {}
     BoundedString(const std::string& s) : BoundedString(std::string_view(s)) {}
 
     BoundedString& operator=(std::string_view s)
     {
-        m_text = cutText(s, N);
+        m_text = fitStoredText(s, N);
         return *this;
     }
     BoundedString& operator=(const char* s) { return *this = std::string_view(s); }

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "appcore/scratch_files.h"
+#include "project/hot_spot_ids.h"
 #include "project/project_container_reader.h"
 #include "project/scene_defaults.h"
 #include "quicktime/base/errors.h"
@@ -76,8 +77,11 @@ OSErr finishProject(Scene& scene, const project::Trailer& trailer, const fs::pat
                               "Compose the scene again.");
         }
     }
-    if (!giveNodeIds(scene))
-        ui.reportError(err::nodesGivenIds, "");
+    // Nodes without IDs and hot spots with repeated IDs are numbered afresh, with one report.
+    const bool nodesKept = giveNodeIds(scene);
+    const bool hotSpotsKept = giveHotSpotsUniqueIds(scene);
+    if (!nodesKept || !hotSpotsKept)
+        ui.reportError(err::nodesGivenIds, hotSpotsKept ? "" : "Hot spots that shared an ID were given new IDs.");
     if (scene.masterHeight == 0)
         scene.masterHeight = scene.playbackHeight;
     if (scene.masterWidth == 0)

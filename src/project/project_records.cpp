@@ -326,11 +326,12 @@ std::string decodeStringChunk(std::span<const std::uint8_t> chunk)
     auto end = std::find(text.begin(), text.end(), std::uint8_t(0));
     // The last byte of the 264 read is the terminator's place: at most 259 characters.
     std::size_t length = std::min<std::size_t>(std::size_t(end - text.begin()), kStringChunkMaxRead - kStringChunkPrefix - 1);
-    return legacyTextToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), length));
+    return decodeStoredText(std::string_view(reinterpret_cast<const char*>(text.data()), length));
 }
 
-Bytes encodeStringChunk(std::string_view text)
+Bytes encodeStringChunk(std::string_view utf8)
 {
+    const std::string text = encodeStoredText(utf8).bytes;
     ByteWriter w(kStringChunkPrefix + text.size() + 1);
     w.zeros(kStringChunkPrefix);
     w.bytes(text.data(), text.size());
@@ -406,7 +407,7 @@ std::optional<MapObjectText> decodeTextRecord(std::span<const std::uint8_t> byte
     if (!within(textOffset, textLength) || (styleLength > 0 && !within(styleOffset, styleLength)))
         return std::nullopt;
     auto text = bytes.subspan(std::size_t(textOffset), std::size_t(textLength));
-    t.text = legacyTextToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+    t.text = decodeStoredText(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
     if (styleLength > 0) {
         auto style = bytes.subspan(std::size_t(styleOffset), std::size_t(styleLength));
         t.styleData.assign(style.begin(), style.end());
@@ -416,7 +417,7 @@ std::optional<MapObjectText> decodeTextRecord(std::span<const std::uint8_t> byte
 
 Bytes encodeTextRecord(const MapObjectText& t)
 {
-    std::string text = cutText(t.text, kMaxTextRecordBytes);
+    const std::string text = encodeStoredText(fitStoredText(t.text, kMaxTextRecordBytes)).bytes;
     std::size_t styleLength = std::min(t.styleData.size(), kMaxTextRecordBytes);
     Bytes out(kTextRecordHeader + text.size() + styleLength, 0);
     auto put16 = [&](std::size_t at, std::int16_t v) {

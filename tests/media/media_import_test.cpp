@@ -104,7 +104,7 @@ TEST(LinearMovie, RecordsDurationFirstFrameAndRate)
     EXPECT_EQ(a.name, "clip.mov");
 }
 
-TEST(LinearMovie, FirstFrameAtTimeZeroAndStoredName)
+TEST(LinearMovie, FirstFrameTimeIsTheFirstFramesDurationAndStoredName)
 {
     TempDir dir;
     test::LinearMovieFixture f;
@@ -112,8 +112,22 @@ TEST(LinearMovie, FirstFrameAtTimeZeroAndStoredName)
     ASSERT_EQ(test::writeLinearMovie(dir / "clip.mov", f), 0);
     MediaAnalysis a;
     ASSERT_EQ(analyzeMediaFile(dir / "clip.mov", a), 0);
-    EXPECT_EQ(a.movieFirstFrameTime, 0);
+    EXPECT_EQ(a.movieFirstFrameTime, 60);
     EXPECT_EQ(a.name, f.fullName.substr(0, 63));
+
+    // 5 frames a second at time scale 1000: a frame step of 200.
+    f.timeScale = 1000;
+    f.frameDuration = 200;
+    ASSERT_EQ(test::writeLinearMovie(dir / "five.mov", f), 0);
+    ASSERT_EQ(analyzeMediaFile(dir / "five.mov", a), 0);
+    EXPECT_EQ(a.movieFirstFrameTime, 200);
+
+    // One frame: it steps by the whole movie.
+    f.frames = 1;
+    f.frameDuration = 700;
+    ASSERT_EQ(test::writeLinearMovie(dir / "one.mov", f), 0);
+    ASSERT_EQ(analyzeMediaFile(dir / "one.mov", a), 0);
+    EXPECT_EQ(a.movieFirstFrameTime, 700);
 }
 
 TEST(NodeName, StoredNameElseFileNameCutTo63)

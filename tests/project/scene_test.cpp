@@ -139,8 +139,10 @@ TEST(SceneText, NamesAndCommentsAreCutWhereTheyEnter)
     EXPECT_EQ(n.name.size(), 63u);
     EXPECT_EQ(n.comment.size(), 255u);
     Scene s;
-    s.name = std::string(62, 'a') + "\xC3\xA9"; // a 2-byte character across the limit
+    s.name = std::string(62, 'a') + "\xC4\x81"; // stored as UTF-8: 2 bytes across the limit
     EXPECT_EQ(s.name.str(), std::string(62, 'a'));
+    s.name = std::string(62, 'a') + "\xC3\xA9"; // stored as Windows-1252: 1 byte, it fits
+    EXPECT_EQ(s.name.str(), std::string(62, 'a') + "\xC3\xA9");
     EXPECT_EQ(NodeKind::displayName(fourCC("PANO")), std::string("QTVR Panorama"));
     EXPECT_EQ(NodeKind::displayName(0), std::string("Generic Node"));
     EXPECT_EQ(NodeKind::displayName(NodeKind::kExamining), std::string("Generic Node"));

@@ -279,15 +279,24 @@ OSErr writeObject2x(const std::filesystem::path& file, const Object2xFixture& f)
         const auto bytes = f.record.toBytes();
         sample.insertChild(AtomContainer::kRoot, fourCC("obji"), 1, 0, bytes);
     }
+    const OSType imageEntry = f.documentedEntryNames ? fourCC("imtr") : fourCC("imgt");
+    const OSType hotSpotEntry = f.documentedEntryNames ? fourCC("hstr") : fourCC("hott");
     if (f.imageTrackRefIndex)
-        sample.insertChild(AtomContainer::kRoot, fourCC("imgt"), 1, 0, trackRefEntry(fourCC("imgt"), *f.imageTrackRefIndex));
+        sample.insertChild(AtomContainer::kRoot, imageEntry, 1, 0, trackRefEntry(fourCC("imgt"), *f.imageTrackRefIndex));
     if (f.hotSpotTrackRefIndex)
-        sample.insertChild(AtomContainer::kRoot, fourCC("hott"), 1, 0,
+        sample.insertChild(AtomContainer::kRoot, hotSpotEntry, 1, 0,
                            trackRefEntry(fourCC("hott"), *f.hotSpotTrackRefIndex));
     b.addSamples(object, {containerFrame(sample)}, kNodeDuration);
     qtvr->addReference(*object, fourCC("obje"));
 
     const int views = int(std::max(1u, f.record.columns * f.record.rows * std::max<unsigned>(1, f.record.viewStateCount)));
+    if (f.decoyImageTrack) {
+        Track* decoy = b.track(videoMediaType, f.frameWidth / 2, f.frameHeight / 2);
+        b.addSamples(decoy, std::vector<Frame>(std::size_t(views), jpegFrame(f.frameWidth / 2, f.frameHeight / 2, 9)),
+                     kNodeDuration / views);
+        decoy->setEnabled(false);
+        object->addReference(*decoy, fourCC("imgt"));
+    }
     Track* image = b.track(videoMediaType, f.frameWidth, f.frameHeight);
     std::vector<Frame> frames;
     for (int i = 0; i < views; ++i)

@@ -40,6 +40,9 @@ struct Object2xFixture {
     bool writeObjectData = true;           // false: the object sample lacks 'obji'
     std::optional<std::uint32_t> imageTrackRefIndex;   // an 'imgt' atom in the sample
     std::optional<std::uint32_t> hotSpotTrackRefIndex; // a 'hott' atom in the sample
+    bool documentedEntryNames = false;  // the entries as 'imtr' / 'hstr'
+    // A first image track of other frames (half the size), so the real one is 'imgt' index 2.
+    bool decoyImageTrack = false;
     std::uint32_t nodeId = 1;
     std::string nodeName;
     int frameWidth = 40;

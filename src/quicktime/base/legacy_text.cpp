@@ -1,6 +1,7 @@
 #include "quicktime/base/legacy_text.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace qm {
 
@@ -152,6 +153,118 @@ std::string cutText(std::string_view s, std::size_t maxBytes)
         while (cut > 0 && (std::uint8_t(s[cut]) & 0xC0) == 0x80)
             --cut;
     return std::string(s.substr(0, cut));
+}
+
+namespace {
+
+// The Windows-1252 byte of a character, 0 when it has none (NUL is never stored).
+std::uint8_t windows1252Byte(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return std::uint8_t(c);
+    for (std::size_t i = 0; i < 32; ++i)
+        if (kCp1252High[i] == c)
+            return std::uint8_t(0x80 + i);
+    return 0;
+}
+
+// The characters of valid UTF-8 text and the byte offset each starts at (plus the end).
+void decodeUtf8(std::string_view s, std::vector<char32_t>& chars, std::vector<std::size_t>& starts)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = std::uint8_t(s[i]);
+        const std::size_t extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+        char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        for (std::size_t k = 1; k <= extra && i + k < s.size(); ++k)
+            cp = (cp << 6) | (std::uint8_t(s[i + k]) & 0x3F);
+        starts.push_back(i);
+        chars.push_back(cp);
+        i += extra + 1;
+    }
+    starts.push_back(s.size());
+}
+
+StoredText encodeValidUtf8(std::string_view utf8)
+{
+    std::vector<char32_t> chars;
+    std::vector<std::size_t> starts;
+    decodeUtf8(utf8, chars, starts);
+    StoredText out;
+    out.bytes.reserve(chars.size());
+    bool high = false;
+    for (char32_t c : chars) {
+        const std::uint8_t b = c == 0 ? 0 : windows1252Byte(c);
+        if (c != 0 && b == 0) {
+            out.bytes = std::string(utf8);
+            out.utf8 = true;
+            return out;
+        }
+        high = high || b >= 0x80;
+        out.bytes += char(b);
+    }
+    if (high && isValidUtf8(out.bytes)) {
+        // These bytes would read back as other characters.
+        out.bytes = std::string(utf8);
+        out.utf8 = true;
+    }
+    return out;
+}
+
+} // namespace
+
+StoredText encodeStoredText(std::string_view text)
+{
+    if (isValidUtf8(text))
+        return encodeValidUtf8(text);
+    return encodeValidUtf8(legacyTextToUtf8(text));
+}
+
+std::string decodeStoredText(std::string_view bytes) { return legacyTextToUtf8(bytes); }
+
+std::string fitStoredText(std::string_view text, std::size_t maxBytes)
+{
+    const std::string utf8 = isValidUtf8(text) ? std::string(text) : legacyTextToUtf8(text);
+    if (utf8.size() <= maxBytes)
+        return utf8; // no stored form is longer than the UTF-8 one
+    std::vector<char32_t> chars;
+    std::vector<std::size_t> starts;
+    decodeUtf8(utf8, chars, starts);
+    // Each character takes at least one stored byte: at most maxBytes of them fit.
+    for (std::size_t count = std::min(chars.size(), maxBytes);; --count) {
+        std::string part = utf8.substr(0, starts[count]);
+        if (count == 0 || encodeValidUtf8(part).bytes.size() <= maxBytes)
+            return part;
+    }
+}
+
+std::uint32_t textEncodingOf(const StoredText& stored)
+{
+    return stored.utf8 ? kTextEncodingUTF8 : kTextEncodingWindowsLatin1;
+}
+
+std::string decodeTextInEncoding(std::string_view bytes, std::uint32_t encoding)
+{
+    constexpr std::uint32_t kBaseMask = 0xFFFF;
+    constexpr std::uint32_t kUnicodeBase = 0x0100;
+    constexpr std::uint32_t kUtf8Format = 2;
+    constexpr std::uint32_t kIsoLatin1 = 0x0201;
+    if (encoding == kTextEncodingMacRoman)
+        return macRomanToUtf8(bytes);
+    if ((encoding & kBaseMask) == kUnicodeBase && (encoding >> 26) == kUtf8Format && isValidUtf8(bytes))
+        return std::string(bytes);
+    if ((encoding & kBaseMask) == kTextEncodingWindowsLatin1 || (encoding & kBaseMask) == kIsoLatin1) {
+        std::string out;
+        for (char ch : bytes) {
+            const auto c = std::uint8_t(ch);
+            if (c < 0x80)
+                out += ch;
+            else
+                appendUtf8(out, c < 0xA0 && (encoding & kBaseMask) == kTextEncodingWindowsLatin1 ? kCp1252High[c - 0x80] : c);
+        }
+        return out;
+    }
+    return decodeStoredText(bytes);
 }
 
 } // namespace qm

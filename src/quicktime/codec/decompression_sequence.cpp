@@ -32,6 +32,72 @@ int zeroedBuffer(AVCodecContext* c, AVFrame* f, int flags)
     return 0;
 }
 
+// An MPEG-4 descriptor's size: up to four bytes of seven bits each.
+bool descriptorSize(ByteReader& r, std::size_t& size)
+{
+    size = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t b = r.u8();
+        if (!r.ok())
+            return false;
+        size = (size << 7) | (b & 0x7F);
+        if (!(b & 0x80))
+            return true;
+    }
+    return true;
+}
+
+// The decoder specific information (tag 5) of an 'esds' payload: version and flags, then an
+// ES descriptor (tag 3) holding a decoder configuration (tag 4) holding it.
+Bytes esdsDecoderInfo(std::span<const std::uint8_t> payload)
+{
+    ByteReader r(payload);
+    r.u32();
+    while (r.ok() && !r.atEnd()) {
+        const std::uint8_t tag = r.u8();
+        std::size_t size = 0;
+        if (!descriptorSize(r, size))
+            return {};
+        if (tag == 3) {
+            r.u16(); // ES ID
+            const std::uint8_t flags = r.u8();
+            if (flags & 0x80)
+                r.u16(); // depends-on ES ID
+            if (flags & 0x40)
+                r.skip(r.u8()); // URL
+            if (flags & 0x20)
+                r.u16(); // OCR ES ID
+        } else if (tag == 4) {
+            r.skip(13); // object type, stream type, buffer size, bit rates
+        } else if (tag == 5) {
+            const auto info = r.bytes(std::min(size, r.remaining()));
+            return Bytes(info.begin(), info.end());
+        } else {
+            r.skip(size);
+        }
+    }
+    return {};
+}
+
+// What a decoder needs from the description's extension atoms before the first frame.
+Bytes decoderConfiguration(const Bytes& extensions)
+{
+    ByteReader r(extensions);
+    while (r.remaining() >= 8) {
+        const std::size_t start = r.pos();
+        const std::uint32_t size = r.u32();
+        const OSType type = r.type();
+        if (size < 8 || size - start > extensions.size() - start || size > r.remaining() + 8)
+            break;
+        const auto payload = r.bytes(size - 8);
+        if (type == fourCC("avcC") || type == fourCC("hvcC") || type == fourCC("av1C") || type == fourCC("glbl"))
+            return Bytes(payload.begin(), payload.end());
+        if (type == fourCC("esds"))
+            return esdsDecoderInfo(payload);
+    }
+    return {};
+}
+
 } // namespace
 
 struct DecompressionSequence::Impl {
@@ -42,10 +108,14 @@ struct DecompressionSequence::Impl {
     detail::PacketPtr packet;
     detail::FramePtr argbFrame; // libswscale's output: it may write past the end of a row
     SwsContext* sws = nullptr; // cached by sws_getCachedContext, freed with the sequence
+    bool mayReorder = false;
 
     ~Impl() { sws_freeContext(sws); }
     OSErr toIndices(const AVFrame* f, OffscreenPicture& out) const;
     OSErr toArgb(const AVFrame* f, OffscreenPicture& out);
+    OSErr fillPacket(std::span<const std::uint8_t> data);
+    // The decoded frame in `frame` as a picture; the frame is released.
+    OSErr convert(PixelDepth depth, OffscreenPicture& out);
 };
 
 DecompressionSequence::DecompressionSequence() = default;
@@ -92,6 +162,15 @@ OSErr DecompressionSequence::begin(const ImageDescription& description)
     c->thread_count = 1;
     c->get_buffer2 = zeroedBuffer;
     c->max_pixels = detail::kDecoderMaxPixels;
+    const Bytes configuration = decoderConfiguration(description.extensions);
+    if (!configuration.empty()) {
+        c->extradata = static_cast<std::uint8_t*>(av_mallocz(configuration.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!c->extradata)
+            return err::memFullErr;
+        std::memcpy(c->extradata, configuration.data(), configuration.size());
+        c->extradata_size = int(configuration.size());
+    }
+    s->mayReorder = (codec->capabilities & AV_CODEC_CAP_DELAY) != 0;
     if (avcodec_open2(c, codec, nullptr) < 0)
         return err::codecErr;
     m = std::move(s);
@@ -214,7 +293,35 @@ OSErr DecompressionSequence::decompressFrame(std::span<const std::uint8_t> data,
     if (!m)
         return err::paramErr;
     Impl& s = *m;
-    if (data.empty() || data.size() > std::size_t(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE)
+    if (data.empty())
+        return err::codecErr;
+    if (const OSErr e = s.fillPacket(data); e != err::noErr)
+        return e;
+    AVPacket* p = s.packet.get();
+
+    AVFrame* f = s.frame.get();
+    av_frame_unref(f);
+    const int sent = avcodec_send_packet(s.ctx.get(), p);
+    av_packet_unref(p);
+    if (sent < 0)
+        return err::codecErr;
+    int received = avcodec_receive_frame(s.ctx.get(), f);
+    if (received == AVERROR(EAGAIN)) {
+        // A decoder that holds frames back (H.264, HEVC) gives a lone frame only at the end of
+        // its stream; it starts afresh after it.
+        avcodec_send_packet(s.ctx.get(), nullptr);
+        received = avcodec_receive_frame(s.ctx.get(), f);
+        avcodec_flush_buffers(s.ctx.get());
+    }
+    if (received < 0)
+        return err::codecErr;
+    return s.convert(depth, out);
+}
+
+OSErr DecompressionSequence::Impl::fillPacket(std::span<const std::uint8_t> data)
+{
+    Impl& s = *this;
+    if (data.size() > std::size_t(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE)
         return err::codecErr;
     // Uncompressed rows cut short: FFmpeg would fill the rest of the picture from whatever its
     // buffer held.
@@ -236,13 +343,13 @@ OSErr DecompressionSequence::decompressFrame(std::span<const std::uint8_t> data,
             pal[i] = s.colors.argb(std::uint8_t(i));
     }
     p->flags |= AV_PKT_FLAG_KEY;
+    return err::noErr;
+}
 
+OSErr DecompressionSequence::Impl::convert(PixelDepth depth, OffscreenPicture& out)
+{
+    Impl& s = *this;
     AVFrame* f = s.frame.get();
-    av_frame_unref(f);
-    const int sent = avcodec_send_packet(s.ctx.get(), p);
-    av_packet_unref(p);
-    if (sent < 0 || avcodec_receive_frame(s.ctx.get(), f) < 0)
-        return err::codecErr;
     // A decoder may give a larger picture (a JPEG coded in whole blocks); the description's
     // rectangle is its top-left part.
     if (f->width < s.description.width || f->height < s.description.height || !f->data[0]) {
@@ -254,6 +361,48 @@ OSErr DecompressionSequence::decompressFrame(std::span<const std::uint8_t> data,
     if (e != err::noErr)
         out = OffscreenPicture();
     return e;
+}
+
+bool DecompressionSequence::mayReorder() const { return m && m->mayReorder; }
+
+OSErr DecompressionSequence::sendFrame(std::span<const std::uint8_t> data, std::int64_t displayTime)
+{
+    if (!m)
+        return err::paramErr;
+    Impl& s = *m;
+    AVPacket* p = nullptr;
+    if (!data.empty()) {
+        if (const OSErr e = s.fillPacket(data); e != err::noErr)
+            return e;
+        p = s.packet.get();
+        p->pts = displayTime;
+    }
+    const int sent = avcodec_send_packet(s.ctx.get(), p);
+    if (p)
+        av_packet_unref(p);
+    // After the end, a second end is no error.
+    return sent < 0 && sent != AVERROR_EOF ? err::codecErr : err::noErr;
+}
+
+OSErr DecompressionSequence::receiveFrame(PixelDepth depth, OffscreenPicture& out, std::int64_t& displayTime, bool& got)
+{
+    got = false;
+    out = OffscreenPicture();
+    if (!m)
+        return err::paramErr;
+    Impl& s = *m;
+    AVFrame* f = s.frame.get();
+    av_frame_unref(f);
+    const int r = avcodec_receive_frame(s.ctx.get(), f);
+    if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+        return err::noErr;
+    if (r < 0)
+        return err::codecErr;
+    displayTime = f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
+    if (const OSErr e = s.convert(depth, out); e != err::noErr)
+        return e;
+    got = true;
+    return err::noErr;
 }
 
 } // namespace qm

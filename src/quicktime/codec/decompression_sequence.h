@@ -1,7 +1,8 @@
 #pragma once
 // Decompresses the frames of one track in order, keeping the decoder's state between them, so
 // that frames coded as differences ('cvid', 'rle ', 'rpza' and others) build on the frames
-// before them.
+// before them. The description's extension atoms that configure a decoder ('avcC', 'hvcC',
+// 'av1C', 'glbl', the decoder information in 'esds') are given to it.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -25,6 +26,17 @@ public:
     OSErr decompressFrame(std::span<const std::uint8_t> data, PixelDepth depth, OffscreenPicture& out);
     const ImageDescription& description() const;
     void end();
+
+    // Codecs whose frames may come out later than they go in, and in another order (H.264,
+    // HEVC, MPEG-4 with B-frames), are fed and drained separately. True when the codec may do so
+    // or the media says it does (composition offsets).
+    bool mayReorder() const;
+    // Feeds one frame whose display time (any time scale) is displayTime; an empty span ends the
+    // stream so that the frames held back come out. Errors: codecErr, memFullErr, paramErr.
+    OSErr sendFrame(std::span<const std::uint8_t> data, std::int64_t displayTime);
+    // The next frame the decoder gives, in display order, with the display time it was sent
+    // with; got is false when it gives none yet (or none more after the end).
+    OSErr receiveFrame(PixelDepth depth, OffscreenPicture& out, std::int64_t& displayTime, bool& got);
 
 private:
     struct Impl;

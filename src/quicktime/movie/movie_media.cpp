@@ -178,7 +178,7 @@ int Media::findOrAddDescription(const SampleDescription& description)
 
 TimeValue Media::addSample(std::span<const std::uint8_t> data, TimeValue durationPerSample,
                            const SampleDescription& description, std::uint32_t numberOfSamples,
-                           std::uint32_t sampleFlags, int* descIndexOut)
+                           std::uint32_t sampleFlags, int* descIndexOut, std::int32_t compositionOffset)
 {
     Movie& mv = movie();
     if (numberOfSamples == 0 || data.size() % numberOfSamples != 0 || data.size() / numberOfSamples > 0xFFFFFFFFu ||
@@ -204,7 +204,7 @@ TimeValue Media::addSample(std::span<const std::uint8_t> data, TimeValue duratio
     }
     TimeValue time = m_table.append(offset, store, std::uint32_t(data.size() / numberOfSamples), numberOfSamples,
                                     std::uint32_t(durationPerSample), std::uint32_t(descIndex),
-                                    (sampleFlags & mediaSampleNotSync) == 0);
+                                    (sampleFlags & mediaSampleNotSync) == 0, compositionOffset);
     if (time < 0) {
         m_descriptions.resize(descriptionsBefore);
         mv.setError(err::memFullErr);

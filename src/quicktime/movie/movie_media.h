@@ -76,10 +76,12 @@ public:
     // Adds numberOfSamples samples of equal size (data.size() / numberOfSamples) and duration.
     // The description is stored with its data reference index pointing at the media's own data
     // reference; an identical description already in the media is reused. Returns the media
-    // time of the first sample, or -1 (with the movie's error set) on failure.
+    // time of the first sample, or -1 (with the movie's error set) on failure. compositionOffset:
+    // each sample's display time minus its decode time (frames stored out of display order).
     TimeValue addSample(std::span<const std::uint8_t> data, TimeValue durationPerSample,
                         const SampleDescription& description, std::uint32_t numberOfSamples = 1,
-                        std::uint32_t sampleFlags = 0, int* descIndexOut = nullptr);
+                        std::uint32_t sampleFlags = 0, int* descIndexOut = nullptr,
+                        std::int32_t compositionOffset = 0);
     // The sample whose span holds mediaTime. Errors: timeNotInMedia, the data's read errors
     // (eofErr for bytes beyond the end of their file), couldNotResolveDataRef.
     OSErr getSample(TimeValue mediaTime, MediaSample& out) const;

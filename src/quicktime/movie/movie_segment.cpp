@@ -1,5 +1,6 @@
 // Copying a span of one track into another track, possibly of another movie.
 #include <algorithm>
+#include <climits>
 
 #include "quicktime/base/errors.h"
 #include "quicktime/movie/movie.h"
@@ -12,14 +13,17 @@ __extension__ typedef __int128 Int128;
 
 constexpr std::uint64_t maxGroupBytes = 4u << 20;
 
-// Copies the samples of src that overlap [from, to) into dst; gives dst's media time of the
-// first one and src's media time where it started.
+// Copies the samples of src that overlap [from, to) into dst, with their composition offsets,
+// from the key frame before the first when that one is not a key frame (decoders start there);
+// gives dst's media time of the first one copied and src's media time where it started.
 OSErr copySamples(const Media& src, TimeValue from, TimeValue to, Media& dst, TimeValue& dstFirst, TimeValue& srcFirst)
 {
     const SampleTable& table = src.samples();
     std::uint32_t s = 0;
     if (!table.sampleAtTime(from, s))
         return err::timeNotInMedia;
+    while (s > 0 && !table.isSync(s))
+        --s;
     bool first = true;
     Bytes buffer;
     while (s < table.sampleCount() && table.sampleTime(s) < to) {
@@ -31,13 +35,15 @@ OSErr copySamples(const Media& src, TimeValue from, TimeValue to, Media& dst, Ti
         while (s + count < table.sampleCount() && table.sampleTime(s + count) < to &&
                std::uint64_t(head.size) * (count + 1) <= maxGroupBytes && table.sampleInfo(s + count, next) &&
                next.chunk == head.chunk && next.size == head.size && next.duration == head.duration &&
-               next.sync == head.sync)
+               next.sync == head.sync && table.compositionOffset(s + count) == table.compositionOffset(s))
             ++count;
         if (OSErr e = src.readSampleBytes(head, head.offset, std::uint64_t(head.size) * count, buffer))
             return e;
         TimeValue duration = std::max<TimeValue>(1, convertTimeScale(head.duration, src.timeScale(), dst.timeScale()));
+        const std::int32_t offset = std::int32_t(std::clamp<TimeValue>(
+            convertTimeScale(table.compositionOffset(s), src.timeScale(), dst.timeScale()), INT32_MIN, INT32_MAX));
         TimeValue at = dst.addSample(buffer, duration, *src.sampleDescriptionPtr(int(head.descIndex)), count,
-                                     head.sync ? 0 : mediaSampleNotSync);
+                                     head.sync ? 0 : mediaSampleNotSync, nullptr, offset);
         if (at < 0)
             return dst.movie().error();
         if (first) {

@@ -442,7 +442,7 @@ bool SampleTable::sampleInfo(std::uint32_t index, SampleInfo& out) const
 }
 
 TimeValue SampleTable::append(std::uint64_t offset, ChunkStore store, std::uint32_t sizeEach, std::uint32_t count,
-                              std::uint32_t duration, std::uint32_t descIndex, bool sync)
+                              std::uint32_t duration, std::uint32_t descIndex, bool sync, std::int32_t compositionOffset)
 {
     if (count == 0 || m_sampleCount > 0xFFFFFFFFu - count)
         return -1;
@@ -477,12 +477,21 @@ TimeValue SampleTable::append(std::uint64_t offset, ChunkStore store, std::uint3
         for (std::uint32_t i = 0; i < count; ++i)
             m_sync.push_back(first + i);
     // Composition offsets.
+    if (compositionOffset != 0 && !m_hasCtts) {
+        m_hasCtts = true;
+        if (first > 0) {
+            m_cttsFirstSample.push_back(0);
+            m_ctts.push_back({first, 0});
+        }
+    }
+    if (compositionOffset < 0)
+        m_cttsVersion = 1;
     if (m_hasCtts) {
-        if (!m_ctts.empty() && m_ctts.back().offset == 0 && m_ctts.back().count <= 0xFFFFFFFFu - count) {
+        if (!m_ctts.empty() && m_ctts.back().offset == compositionOffset && m_ctts.back().count <= 0xFFFFFFFFu - count) {
             m_ctts.back().count += count;
         } else {
             m_cttsFirstSample.push_back(first);
-            m_ctts.push_back({count, 0});
+            m_ctts.push_back({count, compositionOffset});
         }
     }
     // Durations.

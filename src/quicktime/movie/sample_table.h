@@ -86,8 +86,10 @@ public:
     // continuation of the last chunk when they follow its bytes directly in the same store with
     // the same description. Returns the media time of the first, or -1 when the table cannot
     // take more samples.
+    // compositionOffset: display time minus decode time of each (a 'ctts' table is started when
+    // one is not 0).
     TimeValue append(std::uint64_t offset, ChunkStore store, std::uint32_t sizeEach, std::uint32_t count,
-                     std::uint32_t duration, std::uint32_t descIndex, bool sync);
+                     std::uint32_t duration, std::uint32_t descIndex, bool sync, std::int32_t compositionOffset = 0);
 
     // Moves chunks of one store to new offsets in another (used when overlay samples are written
     // into the movie's file).
