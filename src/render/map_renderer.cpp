@@ -251,22 +251,45 @@ const QFont& labelFont()
     return font;
 }
 
+// A node's grey label with its name, drawn once per name and pixel ratio and kept: labels are
+// most of the cost of a map with many nodes. Text offsets are those of the label's rectangle
+// from h - w/2 - 2, v + 18.
+const QImage& nodeLabel(const QString& name, qreal ratio)
+{
+    static QHash<QString, QImage> cache;
+    static qreal cachedRatio = 0;
+    if (ratio != cachedRatio || cache.size() > 4096) {
+        cache.clear();
+        cachedRatio = ratio;
+    }
+    if (auto it = cache.constFind(name); it != cache.constEnd())
+        return *it;
+    const QFontMetrics metrics(labelFont());
+    const int w = metrics.horizontalAdvance(name);
+    const int left = -(w / 2) - 2, right = w / 2 + 2; // from h
+    QImage label(QSize(right - left, 14) * ratio, QImage::Format_ARGB32_Premultiplied);
+    label.setDevicePixelRatio(ratio);
+    label.fill(QColor(kMapMidGrey));
+    QPainter p(&label);
+    p.setFont(labelFont());
+    p.setPen(Qt::white);
+    p.drawText(QPoint(-(w / 2) + 1 - left, 29 - 18), name);
+    p.setPen(Qt::black);
+    p.drawText(QPoint(-(w / 2) - left, 28 - 18), name);
+    p.end();
+    return *cache.insert(name, label);
+}
+
 void drawNode(QPainter& p, const Node& node, qreal ratio)
 {
     const int h = node.mapPosition.h;
     const int v = node.mapPosition.v;
     const QImage icon = nodeIcon(node, ratio);
     if (!icon.isNull())
-        p.drawImage(QRect(h - kIcon / 2, v - kIcon / 2, kIcon, kIcon), icon);
+        p.drawImage(QPoint(h - kIcon / 2, v - kIcon / 2), icon);
     const QString name = QString::fromStdString(node.name.str());
-    p.setFont(labelFont());
-    const QFontMetrics metrics(labelFont());
-    const int w = metrics.horizontalAdvance(name);
-    p.fillRect(QRect(QPoint(h - w / 2 - 2, v + 18), QPoint(h + w / 2 + 2 - 1, v + 32 - 1)), QColor(kMapMidGrey));
-    p.setPen(Qt::white);
-    p.drawText(QPoint(h - w / 2 + 1, v + 29), name);
-    p.setPen(Qt::black);
-    p.drawText(QPoint(h - w / 2, v + 28), name);
+    const QImage& label = nodeLabel(name, ratio);
+    p.drawImage(QPoint(h - int(label.deviceIndependentSize().width()) / 2, v + 18), label);
 }
 
 } // namespace
@@ -291,8 +314,11 @@ void renderMap(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const
     const QRect visible(scroll, size);
     const QSize boundary = mapBoundarySize(scene);
 
-    for (const MapObject& o : scene.mapObjects)
-        drawMapObject(p, o, options);
+    for (const MapObject& o : scene.mapObjects) {
+        const int margin = std::max<int>(o.penSize, 1) + 4; // pens and selection marks
+        if (objectRect(o.bounds).adjusted(-margin, -margin, margin, margin).intersects(visible))
+            drawMapObject(p, o, options);
+    }
 
     if (options.grid == MapGrid::Node)
         drawGrid(p, scene, scene.nodeGrid, boundary, visible);
@@ -318,7 +344,8 @@ void renderMap(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const
             }
         const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
         for (const Node& node : scene.nodes)
-            drawNode(p, node, ratio);
+            if (QRect(node.mapPosition.h - 400, node.mapPosition.v - 16, 800, 48).intersects(visible))
+                drawNode(p, node, ratio);
     }
     p.restore();
 }
