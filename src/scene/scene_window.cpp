@@ -20,6 +20,8 @@
 #include "framework/standard_dialogs.h"
 #include "framework/window_registry.h"
 #include "scene/document_io.h"
+#include "scene/background_page.h"
+#include "scene/node_map_page.h"
 #include "scene/placeholder_page.h"
 #include "scene/settings_page.h"
 
@@ -213,6 +215,8 @@ void SceneWindow::openPage(int number)
     ScenePage* page = nullptr;
     switch (number) {
     case 1: page = new SettingsPage(*this, *m_document, holder); break;
+    case 2: page = new BackgroundPage(*this, *m_document, holder); break;
+    case 3: page = new NodeMapPage(*this, *m_document, holder); break;
     default: page = new PlaceholderPage(*this, number, holder); break;
     }
     holder->layout()->addWidget(page);

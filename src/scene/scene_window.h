@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "compose/map_objects.h"
 #include "framework/event_handler.h"
 #include "quicktime/base/os_types.h"
 #include "scene/scene_page.h"
@@ -52,11 +53,18 @@ public:
     // Asks alert 142 when the document is dirty; false when the user keeps the document.
     bool confirmClose();
 
+    // Asks for the node browser on a node (double-click on the map, Browse...). The node browser
+    // listens to nodeBrowserRequested; until it exists nothing visible happens.
+    void requestNodeBrowser(std::int16_t nodeId) { emit nodeBrowserRequested(nodeId); }
+    // The background page's default drawing attributes; they outlive the page.
+    MapAttributes& mapDefaults() { return m_mapDefaults; }
+
 signals:
     // The document was closed: the window must be taken away and deleted.
     void closed();
     // What the menus offer may have changed.
     void stateChanged();
+    void nodeBrowserRequested(std::int16_t nodeId);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +90,7 @@ private:
     bool m_busy = false;
     bool m_idle = false;
     QElapsedTimer m_lastEvent;
+    MapAttributes m_mapDefaults;
 };
 
 } // namespace qm

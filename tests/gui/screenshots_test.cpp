@@ -23,6 +23,7 @@
 #include "scene/imaging_properties_dialog.h"
 #include "scene/playback_options_dialog.h"
 #include "scene/scene_window.h"
+#include "support/test_paths.h"
 
 namespace qm {
 namespace {
@@ -148,6 +149,22 @@ TEST_F(Screenshots, Dialogs)
                                      "before closing?"),
                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     saveDialog(&alert, "alert_142");
+}
+
+TEST_F(Screenshots, MapPagesWithTheDemoScene)
+{
+    // The demo scene as quillmere-cli writes it: nodes, links and a drawn site plan.
+    std::string out;
+    ASSERT_EQ(test::runCommand("'" + test::cliPath().string() + "' demo '" + path("demo").string() + "' 2>&1", &out), 0)
+        << out;
+    startShell({QString::fromStdString(path("demo/Demo.qmp").string())});
+    ASSERT_NE(sceneWindow(), nullptr);
+    MainWindow* main = shell->mainWindow();
+    main->resize(1100, 820);
+    ASSERT_TRUE(sceneWindow()->choosePage(3));
+    save(main, "node_map_page");
+    ASSERT_TRUE(sceneWindow()->choosePage(2));
+    save(main, "background_page");
 }
 
 } // namespace
