@@ -20,11 +20,14 @@ qm_layer_rule(appcore          NO_QT ALLOWS quicktime)
 qm_layer_rule(project          NO_QT ALLOWS quicktime appcore)
 qm_layer_rule(media            NO_QT ALLOWS quicktime appcore project)
 qm_layer_rule(compose          NO_QT ALLOWS quicktime appcore project media)
+# Drawing with QtGui (no widgets), shared by the program and the command line.
+qm_layer_rule(render                 ALLOWS quicktime appcore project media compose)
 # The Qt 6 program.
-qm_layer_rule(framework              ALLOWS quicktime appcore project media compose)
-qm_layer_rule(nodes                  ALLOWS quicktime appcore project media compose framework)
-qm_layer_rule(scene                  ALLOWS quicktime appcore project media compose framework nodes)
-qm_layer_rule(app                    ALLOWS quicktime appcore project media compose framework nodes
-                                            scene)
-# The command-line tool (under tools/).
-qm_layer_rule(cli              NO_QT ALLOWS quicktime appcore project media compose)
+qm_layer_rule(framework              ALLOWS quicktime appcore project media compose render)
+qm_layer_rule(nodes                  ALLOWS quicktime appcore project media compose render framework)
+qm_layer_rule(scene                  ALLOWS quicktime appcore project media compose render framework
+                                            nodes)
+qm_layer_rule(app                    ALLOWS quicktime appcore project media compose render framework
+                                            nodes scene)
+# The command-line tool (under tools/): the core, and QtGui drawing for the pictures it writes.
+qm_layer_rule(cli                    ALLOWS quicktime appcore project media compose render)
