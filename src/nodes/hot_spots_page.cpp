@@ -419,8 +419,8 @@ bool HotSpotsPage::canEdit(std::int16_t code) const
     case evCopy:
     case evDelete: return selectedCount() > 0;
     case evPaste: {
-        const QMimeData* data = QApplication::clipboard()->mimeData();
-        return data && data->hasFormat(hotSpotMimeFormat());
+        const QMimeData* mime = QApplication::clipboard()->mimeData();
+        return mime && mime->hasFormat(hotSpotMimeFormat());
     }
     default: return false;
     }
@@ -445,9 +445,9 @@ void HotSpotsPage::copySelected()
     const auto block = copySelectedHotSpots(*n, std::int16_t(m_viewIndex.column), std::int16_t(m_viewIndex.row));
     if (!block)
         return;
-    auto* data = new QMimeData;
-    data->setData(hotSpotMimeFormat(), QByteArray(reinterpret_cast<const char*>(block->data()), qsizetype(block->size())));
-    QApplication::clipboard()->setMimeData(data);
+    auto* mime = new QMimeData;
+    mime->setData(hotSpotMimeFormat(), QByteArray(reinterpret_cast<const char*>(block->data()), qsizetype(block->size())));
+    QApplication::clipboard()->setMimeData(mime);
 }
 
 void HotSpotsPage::cutSelected()
@@ -469,10 +469,10 @@ void HotSpotsPage::deleteSelected()
 
 void HotSpotsPage::paste()
 {
-    const QMimeData* data = QApplication::clipboard()->mimeData();
-    if (!data || !data->hasFormat(hotSpotMimeFormat()))
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasFormat(hotSpotMimeFormat()))
         return;
-    const QByteArray bytes = data->data(hotSpotMimeFormat());
+    const QByteArray bytes = mime->data(hotSpotMimeFormat());
     const Bytes block(bytes.begin(), bytes.end());
     const ViewIndex view = m_viewIndex;
     editNode(document(), nodeId(), QStringLiteral("Paste"), [&](Node& n) {

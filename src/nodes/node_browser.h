@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "framework/event_handler.h"
+#include "framework/scene_document.h"
 
 class QTabWidget;
 class QMenuBar;
