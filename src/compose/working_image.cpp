@@ -58,6 +58,10 @@ OSErr unrollPanorama(const Track& imageTrack, const PanoramaSampleRecord& record
     // Stored tiles are turned a quarter anticlockwise: the unrolled width is the stored height.
     const int nativeWidth = int(record.imageSizeY);
     const int nativeHeight = int(record.imageSizeX);
+    // Only vertical cylinders are edited flat (as the composer writes them); cubic and horizontal
+    // panoramas are stored otherwise and show no picture.
+    if (record.panoType == fourCC("cube") || record.panoType == fourCC("hcyl") || (record.flags & 1u))
+        return err::paramErr;
     const Media* media = imageTrack.media();
     if (!media || strips <= 0 || tilesPerStrip <= 0 || nativeWidth <= 0 || nativeHeight <= 0 ||
         nativeWidth > kMaxImageDimension * 4 || nativeHeight > kMaxImageDimension)

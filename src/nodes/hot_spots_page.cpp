@@ -288,6 +288,8 @@ void HotSpotsPage::loadImage()
 
 void HotSpotsPage::updateScrollBars()
 {
+    if (!m_hbar || !m_vbar)
+        return;
     const QRect a = m_view->area();
     const int w = m_image.isNull() ? a.width() : m_image.workingRect.width();
     const int h = m_image.isNull() ? a.height() : m_image.workingRect.height();

@@ -97,9 +97,9 @@ private:
     std::int32_t m_frameOffset = 0;
     int m_tool = HotSpotTool::kArrow;
     HotSpotColors m_colors;
-    HotSpotView* m_view;
-    QScrollBar* m_hbar;
-    QScrollBar* m_vbar;
+    HotSpotView* m_view = nullptr;
+    QScrollBar* m_hbar = nullptr;
+    QScrollBar* m_vbar = nullptr;
     std::array<QToolButton*, 6> m_tools{};
     ColorSwatch* m_autoSwatch;
     ColorSwatch* m_manualSwatch;

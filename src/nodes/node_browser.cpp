@@ -121,8 +121,14 @@ NodeBrowser::NodeBrowser(SceneDocument& document) : QWidget(nullptr, Qt::Window)
     }
     layout->addWidget(m_tabs);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
-        if (!m_busy && index + 1 != m_tab)
-            switchTab(index + 1);
+        if (m_busy || index + 1 == m_tab)
+            return;
+        if (!switchTab(index + 1) && !m_tabs->isTabEnabled(index) && m_tab >= 1) {
+            // A greyed tab cannot be chosen: the current one stays shown.
+            m_busy = true;
+            m_tabs->setCurrentIndex(m_tab - 1);
+            m_busy = false;
+        }
     });
     QSize size(kInitialWidth, kInitialHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
