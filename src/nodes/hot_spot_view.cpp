@@ -210,7 +210,9 @@ void HotSpotView::press(QPoint pos, bool doubleClick)
     const ViewIndex view = m_page.viewIndex();
     const int tool = m_page.tool();
     if (tool == HotSpotTool::kPolygon) {
-        polygonClick(pos);
+        // The second half of the double click that closed a polygon starts no new one.
+        if (!(doubleClick && m_polygon.empty()))
+            polygonClick(pos);
         return;
     }
     m_pressPos = m_lastPos = pos;
