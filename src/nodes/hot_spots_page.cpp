@@ -133,6 +133,7 @@ HotSpotsPage::HotSpotsPage(NodeBrowser& browser, QWidget* parent)
     grid->setContentsMargins(4, 4, 4, 4);
 
     auto* side = new QVBoxLayout;
+    side->setSpacing(2);
     auto* tools = new QGroupBox(QStringLiteral("Tools"), this);
     tools->setObjectName(QStringLiteral("item576"));
     auto* tl = new QGridLayout(tools);
@@ -156,9 +157,11 @@ HotSpotsPage::HotSpotsPage(NodeBrowser& browser, QWidget* parent)
     auto* swatches = new QGridLayout;
     m_autoSwatch = new ColorSwatch(532, [this] { chooseColor(true); }, tools);
     m_manualSwatch = new ColorSwatch(534, [this] { chooseColor(false); }, tools);
+    // Side by side: the page must fit the browser's smallest size without squeezing the labels.
+    swatches->setContentsMargins(0, 4, 0, 0);
     swatches->addWidget(new QLabel(QStringLiteral("Auto:"), tools), 0, 0);
-    swatches->addWidget(m_autoSwatch, 0, 1);
-    swatches->addWidget(new QLabel(QStringLiteral("Manual:"), tools), 1, 0);
+    swatches->addWidget(m_autoSwatch, 1, 0);
+    swatches->addWidget(new QLabel(QStringLiteral("Manual:"), tools), 0, 1);
     swatches->addWidget(m_manualSwatch, 1, 1);
     tl->addLayout(swatches, 3, 0, 1, 2);
     side->addWidget(tools);
