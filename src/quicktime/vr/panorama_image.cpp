@@ -75,13 +75,18 @@ OSErr assemble(const TileSource& source, const NodeSpan& span, PanoramaLayout la
     const Media* media = source.track->media();
     if (!media)
         return err::invalidMedia;
+    const std::vector<Shown> all = shownSamples(*source.track);
     std::vector<Shown> tiles;
-    for (const Shown& s : shownSamples(*source.track))
+    for (const Shown& s : all)
         if (span.contains(s.trackTime))
             tiles.push_back(s);
     const int framesX = std::max(1, source.framesX);
     const int framesY = std::max(1, source.framesY);
     std::size_t expected = std::size_t(framesX) * std::size_t(framesY);
+    // A track holding exactly one set of tiles serves whatever span the node claims (1.x
+    // movies whose node times and tile times disagree).
+    if (tiles.size() < expected && all.size() == expected && layout != PanoramaLayout::Cube)
+        tiles = all;
     if (layout == PanoramaLayout::Cube) {
         // Six faces, each cut into the same square number of tiles.
         if (tiles.size() < 6 || tiles.size() % 6)

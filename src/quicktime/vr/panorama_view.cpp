@@ -68,6 +68,42 @@ bool raySource(const PanoramaGeometry& g, const PanoramaViewAngles& view, const 
     return true;
 }
 
+// Cube faces: pixels mapped one by one, sampling kept within the face the ray meets.
+void exactBlock(const OffscreenPicture& src, const PanoramaGeometry& g, const PanoramaViewAngles& view, double f,
+                double tilt, int width, int height, int i0, int j0, int bw, int bh, ImagingQuality quality,
+                OffscreenPicture& out)
+{
+    const int sw = src.width(), sh = src.height();
+    const int size = std::max(1, g.cubeFaceSize);
+    for (int y = j0; y < j0 + bh; ++y) {
+        std::uint32_t* dst = out.row32(y);
+        for (int x = i0; x < i0 + bw; ++x) {
+            const Ray r = viewRay(x + 0.5 - width / 2.0, y + 0.5 - height / 2.0, f, tilt);
+            double u = 0, v = 0;
+            raySource(g, view, r, sw, sh, u, v);
+            const int face = std::clamp(int(u) / size, 0, 5);
+            const double lo = face * size, hi = lo + size - 1;
+            if (quality == ImagingQuality::Nearest) {
+                dst[x] = src.row32(std::clamp(int(v), 0, sh - 1))[std::clamp(int(u), int(lo), int(hi))];
+                continue;
+            }
+            u = std::clamp(u - 0.5, lo, hi);
+            v = std::clamp(v - 0.5, 0.0, sh - 1.0);
+            const int c0 = int(u), r0 = int(v);
+            const int c1 = std::min(c0 + 1, int(hi)), r1 = std::min(r0 + 1, sh - 1);
+            const double fx = u - c0, fy = v - r0;
+            std::uint32_t px = 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                auto ch = [&](int c, int rr) { return double((src.row32(rr)[c] >> shift) & 0xFF); };
+                const double top = ch(c0, r0) * (1 - fx) + ch(c1, r0) * fx;
+                const double bottom = ch(c0, r1) * (1 - fx) + ch(c1, r1) * fx;
+                px |= std::uint32_t(top * (1 - fy) + bottom * fy + 0.5) << shift;
+            }
+            dst[x] = px;
+        }
+    }
+}
+
 } // namespace
 
 PanoramaGeometry PanoramaGeometry::of(const UnrolledPanorama& p)
@@ -168,6 +204,15 @@ OSErr renderPanoramaView(const OffscreenPicture& src, const PanoramaGeometry& g,
             const std::int64_t u00 = at(gu, 0, 0), u10 = at(gu, 1, 0), u01 = at(gu, 0, 1), u11 = at(gu, 1, 1);
             const std::int64_t v00 = at(gv, 0, 0), v10 = at(gv, 1, 0), v01 = at(gv, 0, 1), v11 = at(gv, 1, 1);
             const int bw = std::min(kStep, width - i0), bh = std::min(kStep, height - j0);
+            if (g.layout == PanoramaLayout::Cube) {
+                // A block across a cube edge is mapped pixel by pixel: the mapping jumps there.
+                const std::int64_t face = (std::int64_t(std::max(1, g.cubeFaceSize)) << 16);
+                const std::int64_t f0 = (u00 + 0x8000) / face;
+                if ((u10 + 0x8000) / face != f0 || (u01 + 0x8000) / face != f0 || (u11 + 0x8000) / face != f0) {
+                    exactBlock(src, g, view, f, tilt, width, height, i0, j0, bw, bh, quality, out);
+                    continue;
+                }
+            }
             for (int y = 0; y < bh; ++y) {
                 // Left and right ends of this row of the block, stepped across.
                 const std::int64_t ul = u00 + (u01 - u00) * y / kStep, ur = u10 + (u11 - u10) * y / kStep;
@@ -207,15 +252,16 @@ OSErr renderPanoramaView(const OffscreenPicture& src, const PanoramaGeometry& g,
                         const std::uint32_t* a = src.row32(r0);
                         const std::uint32_t* b = src.row32(r1);
                         const std::uint32_t p00 = a[c0], p10 = a[c1], p01 = b[c0], p11 = b[c1];
-                        // Two channels at a time: red and blue, then alpha and green.
-                        auto mix = [&](std::uint32_t mask) {
-                            const std::uint64_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy),
-                                                w01 = (256 - fx) * fy, w11 = fx * fy;
-                            const std::uint64_t s = (p00 & mask) * w00 + (p10 & mask) * w10 + (p01 & mask) * w01 +
-                                                    (p11 & mask) * w11;
-                            return std::uint32_t((s + 32768) >> 16) & mask;
+                        // Two channels at a time in 16-bit lanes: red and blue, then green.
+                        constexpr std::uint32_t m = 0x00FF00FFu;
+                        auto lerp = [](std::uint32_t p0, std::uint32_t p1, std::uint32_t w) {
+                            return ((p0 * (256 - w) + p1 * w) >> 8) & m;
                         };
-                        dst[x] = mix(0x00FF00FFu) | mix(0x0000FF00u) | 0xFF000000u;
+                        const std::uint32_t rb =
+                            lerp(lerp(p00 & m, p10 & m, fx), lerp(p01 & m, p11 & m, fx), fy);
+                        const std::uint32_t green = lerp(lerp((p00 >> 8) & m, (p10 >> 8) & m, fx),
+                                                         lerp((p01 >> 8) & m, (p11 >> 8) & m, fx), fy);
+                        dst[x] = 0xFF000000u | rb | ((green & 0xFFu) << 8);
                     }
                 }
             }
