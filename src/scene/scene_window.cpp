@@ -21,6 +21,8 @@
 #include "framework/window_registry.h"
 #include "scene/document_io.h"
 #include "scene/placeholder_page.h"
+#include "scene/compose_page.h"
+#include "scene/preview_page.h"
 #include "scene/settings_page.h"
 
 namespace qm {
@@ -213,6 +215,8 @@ void SceneWindow::openPage(int number)
     ScenePage* page = nullptr;
     switch (number) {
     case 1: page = new SettingsPage(*this, *m_document, holder); break;
+    case 4: page = new ComposePage(*this, *m_document, holder); break;
+    case 5: page = new PreviewPage(*this, *m_document, holder); break;
     default: page = new PlaceholderPage(*this, number, holder); break;
     }
     holder->layout()->addWidget(page);
