@@ -193,8 +193,10 @@ PasteResult pasteHotSpots(Node& node, std::span<const std::uint8_t> block, int v
         return result;
     }
     const int count = c.countChildren(AtomContainer::kRoot, kRecordAtom);
+    // Every record atom in turn: their IDs are the copied hot spots' positions in their node,
+    // which have gaps when the selection had any, so looking them up as 1..count would lose some.
     for (int i = 1; i <= count; ++i) {
-        const AtomRef a = c.findChildById(AtomContainer::kRoot, kRecordAtom, AtomID(i));
+        const AtomRef a = c.findChild(AtomContainer::kRoot, kRecordAtom, i);
         HotSpot h;
         if (!a || !hotSpotFromRecordBytes(c.data(a), h))
             continue;
