@@ -19,6 +19,7 @@
 #include "gui/shell_fixture.h"
 #include "compose/working_copies.h"
 #include "nodes/movie_window.h"
+#include "nodes/node_browser.h"
 #include "nodes/node_preview.h"
 #include "quicktime/atoms/atom_container.h"
 #include "quicktime/base/byte_io.h"
@@ -447,6 +448,33 @@ TEST_F(PlayerPages, NodePreviewFollowsLinksShowsWhereItCameFromAndGoesBack)
         EXPECT_FALSE(NodePreview::sameAngle(1.0f, 1.06f));
     }
     copies.discardAll();
+}
+
+TEST_F(PlayerPages, TheBrowsersPreviewTabFollowsALinkToItsDestination)
+{
+    openDemo();
+    const std::int16_t first = scene().nodes.front().id;
+    NodeBrowser* browser = NodeBrowser::open(document(), first);
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(browser->switchTab(NodeBrowser::kPreviewTab));
+    NodePreview* preview = browser->previewPage();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->nodeId(), first);
+    std::uint32_t destination = 0;
+    const auto at = findLink(preview->movieWindow(), &destination);
+    ASSERT_TRUE(at.has_value());
+    QTest::mouseClick(preview->movieWindow(), Qt::LeftButton, {}, preview->movieWindow()->movieBox().topLeft() + *at);
+    preview->runPendingSwitch();
+    EXPECT_EQ(browser->currentNodeId(), std::int16_t(destination));
+    EXPECT_EQ(preview->nodeId(), std::int16_t(destination));
+    EXPECT_TRUE(findNode(scene(), std::int16_t(destination))->selected);
+    EXPECT_FALSE(findNode(scene(), first)->selected);
+    ASSERT_TRUE(preview->linkViewFrom().has_value());
+    EXPECT_EQ(preview->linkViewFrom()->sourceId, first);
+    // Back returns the browser to the source.
+    preview->back();
+    EXPECT_EQ(browser->currentNodeId(), first);
+    browser->close();
 }
 
 } // namespace
