@@ -19,6 +19,7 @@
 #include "framework/scene_document.h"
 #include "framework/window_registry.h"
 #include "nodes/hot_spots_page.h"
+#include "nodes/node_preview.h"
 #include "nodes/node_properties_page.h"
 
 namespace qm {
@@ -31,19 +32,6 @@ QHash<const SceneDocument*, QPointer<NodeBrowser>>& browsers()
     return all;
 }
 
-// The Preview tab's frame; its movie comes with the movie windows.
-class PreviewPage : public QWidget {
-public:
-    explicit PreviewPage(QWidget* parent) : QWidget(parent)
-    {
-        auto* layout = new QVBoxLayout(this);
-        auto* view = new QLabel(this);
-        view->setObjectName(QStringLiteral("item621"));
-        view->setAlignment(Qt::AlignCenter);
-        view->setFrameShape(QFrame::StyledPanel);
-        layout->addWidget(view);
-    }
-};
 
 } // namespace
 
@@ -207,6 +195,18 @@ void NodeBrowser::buildMenus()
 
 NodePropertiesPage* NodeBrowser::propertiesPage() const { return qobject_cast<NodePropertiesPage*>(m_page); }
 HotSpotsPage* NodeBrowser::hotSpotsPage() const { return qobject_cast<HotSpotsPage*>(m_page); }
+NodePreview* NodeBrowser::previewPage() const { return qobject_cast<NodePreview*>(m_page); }
+
+void NodeBrowser::switchToNode(std::int16_t nodeId)
+{
+    if (!m_document)
+        return;
+    for (Node& n : m_document->editableScene().nodes)
+        n.selected = n.id == nodeId;
+    m_document->notifyChanged();
+    if (m_nodeId != nodeId)
+        showCurrentNode();
+}
 
 int NodeBrowser::handleEvent(std::int16_t code)
 {
@@ -279,6 +279,8 @@ bool NodeBrowser::showCurrentNode()
         props->showNode();
     else if (auto* hot = hotSpotsPage())
         hot->showNode(newNode);
+    else if (auto* preview = previewPage(); preview && (newNode || preview->nodeId() != id))
+        preview->showNode(id);
     return true;
 }
 
@@ -295,7 +297,12 @@ bool NodeBrowser::switchTab(int tab)
     switch (tab) {
     case kPropertiesTab: m_page = new NodePropertiesPage(*this, holder); break;
     case kHotSpotsTab: m_page = new HotSpotsPage(*this, holder); break;
-    default: m_page = new PreviewPage(holder); break;
+    default: {
+        auto* preview = new NodePreview(*m_document, m_workingCopies, holder);
+        preview->onNodeSwitch = [this](std::int16_t id) { switchToNode(id); };
+        m_page = preview;
+        break;
+    }
     }
     holder->layout()->addWidget(m_page);
     const bool busy = m_busy;

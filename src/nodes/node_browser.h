@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "compose/working_copies.h"
 #include "framework/event_handler.h"
 #include "framework/scene_document.h"
 
@@ -18,6 +19,7 @@ namespace qm {
 class SceneDocument;
 class NodePropertiesPage;
 class HotSpotsPage;
+class NodePreview;
 
 class NodeBrowser : public QWidget, public EventHandler {
     Q_OBJECT
@@ -44,6 +46,9 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     NodePropertiesPage* propertiesPage() const;
     HotSpotsPage* hotSpotsPage() const;
+    NodePreview* previewPage() const;
+    // The working copies the Preview tab plays.
+    WorkingCopies& workingCopies() { return m_workingCopies; }
 
     // Shows the selected node; false (and the browser closes) when there is none.
     bool showCurrentNode();
@@ -58,6 +63,9 @@ private:
     void buildMenus();
     void closePage();
     void documentChanged();
+    // The Preview tab's node switch (a link followed, or Back): the node alone selected on the
+    // map, the scene told, the node shown.
+    void switchToNode(std::int16_t nodeId);
 
     QPointer<SceneDocument> m_document;
     QMenuBar* m_menuBar = nullptr;
@@ -67,6 +75,7 @@ private:
     int m_tab = 0;
     bool m_busy = false;
     bool m_closing = false;
+    WorkingCopies m_workingCopies;
 };
 
 // The map's selected node: the first selected node of the scene, 0 when none.

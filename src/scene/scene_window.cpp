@@ -23,6 +23,8 @@
 #include "scene/background_page.h"
 #include "scene/node_map_page.h"
 #include "scene/placeholder_page.h"
+#include "scene/compose_page.h"
+#include "scene/preview_page.h"
 #include "scene/settings_page.h"
 
 namespace qm {
@@ -217,6 +219,8 @@ void SceneWindow::openPage(int number)
     case 1: page = new SettingsPage(*this, *m_document, holder); break;
     case 2: page = new BackgroundPage(*this, *m_document, holder); break;
     case 3: page = new NodeMapPage(*this, *m_document, holder); break;
+    case 4: page = new ComposePage(*this, *m_document, holder); break;
+    case 5: page = new PreviewPage(*this, *m_document, holder); break;
     default: page = new PlaceholderPage(*this, number, holder); break;
     }
     holder->layout()->addWidget(page);

@@ -23,6 +23,11 @@
 #include "scene/imaging_properties_dialog.h"
 #include "scene/playback_options_dialog.h"
 #include "scene/scene_window.h"
+#include "compose/working_copies.h"
+#include "nodes/movie_window.h"
+#include "nodes/node_preview.h"
+#include "scene/compression_dialog.h"
+#include "scene/preview_page.h"
 #include "support/test_paths.h"
 
 namespace qm {
@@ -165,6 +170,45 @@ TEST_F(Screenshots, MapPagesWithTheDemoScene)
     save(main, "node_map_page");
     ASSERT_TRUE(sceneWindow()->choosePage(2));
     save(main, "background_page");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(Screenshots, ComposeAndPreviewPages)
+{
+    test::TempDir demo;
+    std::string out;
+    ASSERT_EQ(test::runCommand("'" + test::cliPath().string() + "' demo '" + demo.path().string() + "' 2>&1", &out), 0)
+        << out;
+    startShell({QString::fromStdString((demo.path() / "Demo.qmp").string())});
+    ASSERT_NE(sceneWindow(), nullptr);
+    QWidget* main = shell->mainWindow();
+    main->resize(1000, 720);
+    ASSERT_TRUE(sceneWindow()->choosePage(4));
+    save(main, "compose_page");
+    ASSERT_TRUE(sceneWindow()->choosePage(5));
+    auto* preview = qobject_cast<PreviewPage*>(sceneWindow()->page());
+    ASSERT_NE(preview, nullptr);
+    QTest::qWait(200);
+    save(main, "preview_page");
+    preview->movieWindow()->setHotSpotsShown(true);
+    save(main, "preview_page_hot_spots");
+
+    CompressionDialog dialog(scene().compression[kMovieCompression], true, main);
+    saveDialog(&dialog, "dialog_compression_settings");
+
+    WorkingCopies copies;
+    {
+        NodePreview node(document(), copies);
+        node.resize(760, 460);
+        ASSERT_EQ(node.showNode(scene().nodes.front().id), 0);
+        save(&node, "node_preview_tab");
+    }
+    copies.discardAll();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "quicktime/base/byte_io.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/movie/movie.h"
 
@@ -376,6 +377,40 @@ void Track::forgetTrack(std::uint32_t id)
         for (auto& ref : l.ids)
             if (ref == id)
                 ref = 0;
+}
+
+namespace {
+constexpr OSType kLoadSettingsAtom = fourCC("load");
+}
+
+void Track::setLoadSettings(TimeValue preloadTime, TimeValue preloadDuration, std::uint32_t preloadFlags,
+                            std::uint32_t defaultHints)
+{
+    std::erase_if(m_kept, [](const KeptAtom& a) { return a.type() == kLoadSettingsAtom; });
+    ByteWriter w;
+    w.u32(24);
+    w.type(kLoadSettingsAtom);
+    w.u32(std::uint32_t(std::int32_t(preloadTime)));
+    w.u32(std::uint32_t(std::int32_t(preloadDuration)));
+    w.u32(preloadFlags);
+    w.u32(defaultHints);
+    m_kept.push_back(KeptAtom{fourCC("tkhd"), w.take()});
+    touch();
+}
+
+bool Track::loadSettings(TimeValue& preloadTime, TimeValue& preloadDuration, std::uint32_t& preloadFlags,
+                         std::uint32_t& defaultHints) const
+{
+    for (const KeptAtom& a : m_kept)
+        if (a.type() == kLoadSettingsAtom && a.bytes.size() >= 24) {
+            const std::uint8_t* p = a.bytes.data() + 8;
+            preloadTime = std::int32_t(loadBE32(p));
+            preloadDuration = std::int32_t(loadBE32(p + 4));
+            preloadFlags = loadBE32(p + 8);
+            defaultHints = loadBE32(p + 12);
+            return true;
+        }
+    return false;
 }
 
 } // namespace qm

@@ -99,6 +99,14 @@ public:
     const UserData& userData() const { return m_userData; }
     const std::vector<KeptAtom>& keptAtoms() const { return m_kept; }
 
+    // The track's load settings (its 'load' atom): preload start time (-1: the whole track),
+    // preload duration, preload flags and default media hints. loadSettings answers false when
+    // the track has none.
+    void setLoadSettings(TimeValue preloadTime, TimeValue preloadDuration, std::uint32_t preloadFlags,
+                         std::uint32_t defaultHints);
+    bool loadSettings(TimeValue& preloadTime, TimeValue& preloadDuration, std::uint32_t& preloadFlags,
+                      std::uint32_t& defaultHints) const;
+
 private:
     friend class MovieReader;
     friend class MovieWriter;
