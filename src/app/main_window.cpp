@@ -22,6 +22,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     QMenu* file = menuBar()->addMenu(tr("&File"));
     addCommand(file, tr("&New"), cmdNew, QKeySequence(Qt::CTRL | Qt::Key_N));
     addCommand(file, tr("&Open..."), cmdOpen);
+    addCommand(file, tr("Import &Tour..."), cmdImportTour);
     addCommand(file, tr("&Close"), cmdClose);
     file->addSeparator();
     addCommand(file, tr("&Save"), cmdSave, QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -82,7 +83,7 @@ QList<QAction*> MainWindow::accelerators() const
 
 void MainWindow::resetMenus()
 {
-    for (int id : {cmdAbout, cmdNew, cmdOpen, cmdExit, cmdContents})
+    for (int id : {cmdAbout, cmdNew, cmdOpen, cmdImportTour, cmdExit, cmdContents})
         action(id)->setEnabled(true);
     action(cmdPreferences)->setEnabled(!m_preferencesBlocked);
     for (int id : {cmdClose, cmdSave, cmdSaveAs, cmdRevert, cmdUndo, cmdRedo, cmdCut, cmdCopy,

@@ -117,7 +117,9 @@ OSErr buildHotSpotAtoms(const Scene& scene, const Node& node, const Rect& imageR
         return 0;
     AtomContainer& c = out.emplace();
     for (const HotSpot& h : node.hotSpots) {
-        if (!isUsableHotSpotId(h.id))
+        // One hot spot may cover pixels in several views of an object under one ID; its atoms
+        // come from the first record with that ID.
+        if (!isUsableHotSpotId(h.id) || c.findChildById(AtomContainer::kRoot, vrAtom::kHotSpot, AtomID(h.id)))
             continue;
         const Rect extent = hotSpotImageExtent(node, h, imageRect, hotSpotImageRect);
         AtomRef hots;
