@@ -173,7 +173,7 @@ void AppShell::runCommand(int commandId)
     case cmdNew: newDocument(); break;
     case cmdOpen: openDocument(); break;
     case cmdImportTour:
-        if (const auto project = runImportTourCommand(m_main.get())) {
+        if (const auto project = runImportTourCommand(m_main.get(), m_preferences)) {
             if (m_scene)
                 InstanceLauncher::launch(QString::fromStdString(project->string()));
             else

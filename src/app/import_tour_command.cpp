@@ -5,14 +5,14 @@
 #include <QString>
 
 #include "appcore/alert_service.h"
-#include "appcore/preferences_store.h"
+#include "appcore/preferences_record.h"
 #include "compose/tour_import.h"
 #include "framework/standard_dialogs.h"
 #include "framework/window_progress.h"
 
 namespace qm {
 
-std::optional<std::filesystem::path> runImportTourCommand(QWidget* owner)
+std::optional<std::filesystem::path> runImportTourCommand(QWidget* owner, const PreferencesRecord& preferences)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QString filter = QObject::tr("QuickTime Movies (*.mov *.qt *.qtvr)");
@@ -31,7 +31,7 @@ std::optional<std::filesystem::path> runImportTourCommand(QWidget* owner)
         project += QStringLiteral(".qmp");
 
     TourImportOptions options;
-    options.keepHotSpots = appPreferences().record().keepMovieHotSpots();
+    options.keepHotSpots = preferences.keepMovieHotSpots();
     WindowProgress progress(owner);
     Scene scene;
     std::string detail;

@@ -7,9 +7,13 @@
 class QWidget;
 
 namespace qm {
+class PreferencesRecord;
+}
+
+namespace qm {
 
 // The new project file, or none when the user cancelled or the import failed (the error has
-// been shown; nothing was written).
-std::optional<std::filesystem::path> runImportTourCommand(QWidget* owner);
+// been shown; nothing was written). preferences: whether the nodes keep the tour's hot spots.
+std::optional<std::filesystem::path> runImportTourCommand(QWidget* owner, const PreferencesRecord& preferences);
 
 } // namespace qm

@@ -11,6 +11,7 @@
 #include "quicktime/raster/raster_geometry.h"
 #include "quicktime/raster/region_bytes.h"
 #include "quicktime/vr/movie_vr.h"
+#include "quicktime/vr/panorama_image.h"
 #include "quicktime/vr/vr_instance.h"
 
 namespace qm {
@@ -25,9 +26,6 @@ constexpr OSType kLinkAtom = fourCC("link");
 constexpr OSType kUrlAtom = fourCC("url ");
 constexpr OSType kHotSpotTrackRef = fourCC("hott");
 constexpr OSType kImageTrackRef = fourCC("imgt");
-constexpr OSType kVerticalCylinder = fourCC("vcyl");
-constexpr OSType kHorizontalCylinder = fourCC("hcyl");
-constexpr std::uint32_t kPanoFlagHorizontal = 1;
 
 // The text of a string atom: its stored length, bounded by the payload.
 std::string stringText(std::span<const std::uint8_t> data)
@@ -77,31 +75,6 @@ void readLink(std::span<const std::uint8_t> data, HotSpot& h)
     h.customLinkView = true;
 }
 
-// The samples a track shows between start and end (track time), each with its track time.
-struct ShownTile {
-    TimeValue trackTime = 0;
-    TimeValue mediaTime = 0;
-};
-
-std::vector<ShownTile> tilesShown(const Track& track, TimeValue start, TimeValue end)
-{
-    std::vector<ShownTile> out;
-    end = std::min(end, track.duration());
-    TimeValue t = start;
-    while (t < end) {
-        TimeValue next = track.nextInterestingTime(nextTimeMediaSample, t);
-        if (next < 0 || next > end)
-            next = end;
-        if (next <= t)
-            break;
-        const TimeValue mediaTime = track.trackTimeToMediaTime(t);
-        if (mediaTime >= 0)
-            out.push_back(ShownTile{t, mediaTime});
-        t = next;
-    }
-    return out;
-}
-
 OSErr decodeIndexedSample(const Media& media, TimeValue mediaTime, OffscreenPicture& out)
 {
     MediaSample sample;
@@ -149,33 +122,24 @@ void addTraced(const std::vector<HotSpot>& described, const std::map<int, Region
 
 OSErr panoramaHotSpots(const Movie& movie, const std::vector<HotSpot>& described, std::vector<HotSpot>& out)
 {
-    PanoramaSampleRecord record;
-    if (OSErr e = ReadPanoramaSample(&movie, record))
+    PanoramaSampleRecord stored;
+    if (OSErr e = ReadPanoramaSample(&movie, stored))
         return e;
-    Track* pano = nullptr;
-    FindTrackByMediaType(&movie, qtvr::kPanoramaMediaType, &pano, nullptr);
-    if (!pano || record.hotSpotRefTrackIndex == 0)
+    if (stored.hotSpotRefTrackIndex == 0)
         return 0;
-    const Track* hot = pano->reference(kHotSpotTrackRef, int(record.hotSpotRefTrackIndex));
-    if (!hot || !hot->media())
-        return 0;
-    // Cubes and horizontal cylinders keep no hot spots of their own here.
-    const bool horizontal = record.panoType == kHorizontalCylinder ||
-                            (record.panoType == 0 && (record.flags & kPanoFlagHorizontal) != 0);
-    if (horizontal || (record.panoType != 0 && record.panoType != kVerticalCylinder))
-        return 0;
-    if (record.hotSpotSizeX == 0) {
-        record.hotSpotSizeX = record.imageSizeX;
-        record.hotSpotSizeY = record.imageSizeY;
-        record.hotSpotNumFramesX = record.imageNumFramesX;
-        record.hotSpotNumFramesY = record.imageNumFramesY;
-    }
-    OffscreenPicture unrolled;
-    if (OSErr e = unrollPanoramaHotSpots(*hot, 0, pano->duration(), record, unrolled))
+    PanoramaUnrollOptions options;
+    options.image = false;
+    options.hotSpots = true;
+    UnrolledPanorama unrolled;
+    if (OSErr e = UnrollPanorama(movie, 0, options, unrolled))
         return e;
-    const Rect from = makeRect(0, 0, int(record.hotSpotSizeX), int(record.hotSpotSizeY));
+    // Only vertical cylinders: the composer writes every panorama's hot spots in that form.
+    const PanoramaSampleRecord& record = unrolled.record;
+    if (unrolled.hotSpots.isNull() || unrolled.layout != PanoramaLayout::VerticalCylinder)
+        return 0;
+    const Rect from = makeRect(0, 0, unrolled.hotSpots.height(), unrolled.hotSpots.width());
     const Rect to = makeRect(0, 0, int(record.imageSizeX), int(record.imageSizeY));
-    addTraced(described, traceIndexedPicture(unrolled), from, to, 0, 0, out);
+    addTraced(described, traceIndexedPicture(unrolled.hotSpots), from, to, 0, 0, out);
     return 0;
 }
 
@@ -316,46 +280,6 @@ bool setHotSpotShape(HotSpot& h, const Region& region)
         h.shape = HotSpotShape::kRectangle;
     }
     return true;
-}
-
-OSErr unrollPanoramaHotSpots(const Track& track, TimeValue trackStart, TimeValue span,
-                             const PanoramaSampleRecord& record, OffscreenPicture& out)
-{
-    const int storedWidth = int(record.hotSpotSizeX);
-    const int storedHeight = int(record.hotSpotSizeY);
-    const int framesX = record.hotSpotNumFramesX;
-    const int framesY = record.hotSpotNumFramesY;
-    if (storedWidth <= 0 || storedHeight <= 0 || framesX <= 0 || framesY <= 0 || storedWidth > 0x7FFF ||
-        storedHeight > 0x7FFF || !track.media())
-        return err::paramErr;
-    const int tileWidth = storedWidth / framesX;
-    const int tileHeight = storedHeight / framesY;
-    if (tileWidth <= 0 || tileHeight <= 0)
-        return err::paramErr;
-    // Unrolled: as wide as the stored image is tall.
-    if (OSErr e = out.allocate(PixelDepth::Indexed8, makeRect(0, 0, storedWidth, storedHeight)))
-        return e;
-    out.fill(0);
-    const auto tiles = tilesShown(track, trackStart, trackStart + span);
-    const std::size_t count = std::min<std::size_t>(tiles.size(), std::size_t(framesX) * std::size_t(framesY));
-    for (std::size_t i = 0; i < count; ++i) {
-        OffscreenPicture tile;
-        if (OSErr e = decodeIndexedSample(*track.media(), tiles[i].mediaTime, tile))
-            return e;
-        // Tiles fill the stored image row by row; a stored pixel (x, y) lies at (H - 1 - y, x)
-        // of the unrolled image, H being the stored height.
-        const int x0 = int(i % std::size_t(framesX)) * tileWidth;
-        const int y0 = int(i / std::size_t(framesX)) * tileHeight;
-        const int w = std::min(tileWidth, tile.width());
-        const int h = std::min(tileHeight, tile.height());
-        for (int y = 0; y < h; ++y) {
-            const std::uint8_t* src = tile.row8(tile.bounds().top + y);
-            const int column = storedHeight - 1 - (y0 + y);
-            for (int x = 0; x < w; ++x)
-                out.row8(x0 + x)[column] = src[x];
-        }
-    }
-    return 0;
 }
 
 OSErr readMovieHotSpots(const Movie& movie, std::vector<HotSpot>& out, std::string* detail)

@@ -12,7 +12,6 @@
 
 #include "project/scene.h"
 #include "quicktime/atoms/atom_container.h"
-#include "quicktime/movie/movie_types.h"
 #include "quicktime/raster/offscreen_picture.h"
 #include "quicktime/raster/region.h"
 
@@ -36,16 +35,9 @@ std::map<int, Region> traceIndexedPicture(const OffscreenPicture& picture);
 // keeps its bounding rectangle. False for an empty region.
 bool setHotSpotShape(HotSpot& hotSpot, const Region& region);
 
-// The unrolled hot spot image of a panorama: the hot spot tiles shown by the track between
-// trackStart and trackStart + span, decoded to their indices and put back together the way
-// vertical cylinders are stored (tiles turned a quarter turn, the first tile the right-most
-// strip). record gives the hot spot image's stored size and tile counts. Missing tiles stay 0.
-// Errors: err::paramErr for a record without a usable hot spot geometry; codec errors.
-OSErr unrollPanoramaHotSpots(const Track& hotSpotTrack, TimeValue trackStart, TimeValue span,
-                             const PanoramaSampleRecord& record, OffscreenPicture& out);
-
 // The hot spot records of a single-node QuickTime VR 2.x panorama or object movie: the hot spot
-// atoms with every ID's pixels traced from the hot spot track (every object view). An ID with
+// atoms with every ID's pixels traced from the hot spot track (a vertical cylinder's tiles
+// unrolled, every object view). An ID with
 // pixels but no atoms becomes an 'undf' hot spot; one with atoms but no pixels is left out.
 // Movies without a hot spot track (and 1.x movies) give none and no error.
 OSErr readMovieHotSpots(const Movie& movie, std::vector<HotSpot>& out, std::string* detail = nullptr);
