@@ -22,6 +22,7 @@
 #include "quicktime/movie/movie.h"
 #include "quicktime/raster/region_bytes.h"
 #include "support/ffprobe_oracle.h"
+#include "support/panorama_writer.h"
 #include "support/test_paths.h"
 
 using namespace qm;
@@ -286,4 +287,37 @@ TEST(MovieHotSpots, ObjectMovieHotSpotsComeBackPerViewAndShareOneAtomPerId)
     EXPECT_EQ(where.at({6, 1}).name, "Foot");
     discardAllWorkingCopies(scene, copies);
     disposeScene(scene);
+}
+
+TEST(MovieHotSpots, PixelsWithoutAtomsBecomeUndefinedHotSpotsOfExactlyThosePixels)
+{
+    TempDir dir;
+    OffscreenPicture image;
+    ASSERT_EQ(image.allocate(PixelDepth::Argb32, Rect{0, 0, 64, 256}), 0);
+    image.fill(0xFF336699);
+    OffscreenPicture ids;
+    ASSERT_EQ(ids.allocate(PixelDepth::Indexed8, Rect{0, 0, 64, 256}), 0);
+    ids.fill(0);
+    for (int v = 10; v < 50; ++v) // a triangle across two tiles
+        for (int h = 40; h < 40 + (v - 10) * 2; ++h)
+            ids.row8(v)[h] = 17;
+    for (int v = 0; v < 8; ++v) // a strip along the top; 255 is the painter's own value
+        for (int h = 200; h < 256; ++h)
+            ids.row8(v)[h] = v < 4 ? 30 : 255;
+    const auto file = dir / "pano.mov";
+    ASSERT_EQ(writeTestPanorama(file, image, &ids), 0);
+
+    std::vector<HotSpot> read;
+    ASSERT_EQ(readMovieHotSpots(file, read), 0);
+    ASSERT_EQ(read.size(), 2u);
+    const auto traced = traceIndexedPicture(ids);
+    for (const HotSpot& h : read) {
+        EXPECT_EQ(h.type, HotSpotType::kUndefined);
+        Region r = Region::fromRect(h.bounds);
+        if (h.shape == HotSpotShape::kRegion)
+            ASSERT_EQ(readRegion(h.regionData, r), 0);
+        EXPECT_EQ(r, traced.at(h.id)) << h.id;
+    }
+    EXPECT_EQ(read[1].shape, HotSpotShape::kRectangle);
+    EXPECT_EQ(read[1].bounds, (Rect{0, 200, 4, 256}));
 }
