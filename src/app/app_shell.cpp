@@ -12,6 +12,7 @@
 #include "appcore/preferences_record.h"
 #include "appcore/scratch_files.h"
 #include "appcore/scratch_space_monitor.h"
+#include "app/import_tour_command.h"
 #include "app/instance_launcher.h"
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
@@ -172,6 +173,14 @@ void AppShell::runCommand(int commandId)
     switch (commandId) {
     case cmdNew: newDocument(); break;
     case cmdOpen: openDocument(); break;
+    case cmdImportTour:
+        if (const auto project = runImportTourCommand(m_main.get(), m_preferences)) {
+            if (m_scene)
+                InstanceLauncher::launch(QString::fromStdString(project->string()));
+            else
+                openHere(*project);
+        }
+        break;
     case cmdClose: closeDocument(); break;
     case cmdSave: sendToForeground(evSave); break;
     case cmdSaveAs: sendToForeground(evSaveAs); break;

@@ -38,6 +38,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     QMenu* file = menuBar()->addMenu(tr("&File"));
     addCommand(file, tr("&New"), cmdNew, {QKeySequence(Qt::CTRL | Qt::Key_N)});
     addCommand(file, tr("&Open..."), cmdOpen, keys(Qt::CTRL | Qt::Key_O, QKeySequence::Open));
+    addCommand(file, tr("Import &Tour..."), cmdImportTour);
     m_recentMenu = file->addMenu(tr("Open &Recent"));
     m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
     connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
@@ -125,7 +126,7 @@ QList<QAction*> MainWindow::accelerators() const
 
 void MainWindow::resetMenus()
 {
-    for (int id : {cmdAbout, cmdNew, cmdOpen, cmdExit, cmdContents})
+    for (int id : {cmdAbout, cmdNew, cmdOpen, cmdImportTour, cmdExit, cmdContents})
         action(id)->setEnabled(true);
     action(cmdPreferences)->setEnabled(!m_preferencesBlocked);
     for (int id : {cmdClose, cmdSave, cmdSaveAs, cmdRevert, cmdUndo, cmdRedo, cmdCut, cmdCopy,

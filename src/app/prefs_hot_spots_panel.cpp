@@ -1,5 +1,6 @@
 #include "app/prefs_hot_spots_panel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -72,6 +73,15 @@ PrefsHotSpotsPanel::PrefsHotSpotsPanel(PreferencesRecord& working, QWidget* pare
     manualRow->addWidget(m_manualSwatch);
     manualRow->addStretch(1);
     layout->addWidget(manualGroup);
+
+    auto* importedGroup = new QGroupBox(tr("Added movies:"), this);
+    auto* importedRow = new QHBoxLayout(importedGroup);
+    m_keepMovieHotSpots = new QCheckBox(tr("Keep the hot spots a QuickTime VR movie brings"), importedGroup);
+    m_keepMovieHotSpots->setObjectName(QStringLiteral("keepMovieHotSpots"));
+    m_keepMovieHotSpots->setChecked(working.keepMovieHotSpots());
+    importedRow->addWidget(m_keepMovieHotSpots);
+    importedRow->addStretch(1);
+    layout->addWidget(importedGroup);
     layout->addStretch(1);
 
     for (QPushButton* b : {m_autoSwatch, m_manualSwatch})
@@ -83,6 +93,7 @@ PrefsHotSpotsPanel::PrefsHotSpotsPanel(PreferencesRecord& working, QWidget* pare
     connect(m_size, &QLineEdit::editingFinished, this, &PrefsHotSpotsPanel::commitSize);
     connect(m_autoSwatch, &QPushButton::clicked, this, [this] { chooseColour(true); });
     connect(m_manualSwatch, &QPushButton::clicked, this, [this] { chooseColour(false); });
+    connect(m_keepMovieHotSpots, &QCheckBox::toggled, this, [this](bool on) { m_working.setKeepMovieHotSpots(on); });
 }
 
 void PrefsHotSpotsPanel::commitSize()

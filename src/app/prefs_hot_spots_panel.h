@@ -1,10 +1,11 @@
 #pragma once
-// Preferences panel "Hot Spots": the shape, size and colours of generated hot spots and the
-// colour of hot spots the user adjusted.
+// Preferences panel "Hot Spots": the shape, size and colours of generated hot spots, the
+// colour of hot spots the user adjusted, and whether added movies keep their own hot spots.
 #include <QWidget>
 
 #include "quicktime/base/os_types.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -30,6 +31,7 @@ private:
     QLineEdit* m_size;
     QPushButton* m_autoSwatch;
     QPushButton* m_manualSwatch;
+    QCheckBox* m_keepMovieHotSpots;
 };
 
 } // namespace qm

@@ -77,6 +77,11 @@ public:
     void setAutoHotSpotColor(RGBColor c) { setColorAt(1122, c); }
     RGBColor manualHotSpotColor() const { return colorAt(1128); }
     void setManualHotSpotColor(RGBColor c) { setColorAt(1128, c); }
+    // Whether an added movie keeps the hot spots it carries. Stored inverted in the first byte
+    // of the reserved block after the colours, so that records written before the setting
+    // existed (all zero there) keep them, and older programs carry the byte along unread.
+    bool keepMovieHotSpots() const { return m_bytes[kDropMovieHotSpotsAt] == 0; }
+    void setKeepMovieHotSpots(bool on) { m_bytes[kDropMovieHotSpotsAt] = on ? 0 : 1; }
 
     // What loading does to a record read from the file (or a fresh one): a record that was never
     // set up takes the default scratch folder and warning; missing annotations, creator, hot spot
@@ -96,6 +101,7 @@ private:
     std::string textAt(std::size_t at) const;
     void setTextAt(std::size_t at, std::string_view text);
 
+    static constexpr std::size_t kDropMovieHotSpotsAt = 1134;
     std::array<std::uint8_t, kSize> m_bytes;
 };
 

@@ -119,7 +119,9 @@ OSErr buildHotSpotAtoms(const Scene& scene, const Node& node, const Rect& imageR
     AtomContainer& c = out.emplace();
     std::bitset<256> written;
     for (const HotSpot& h : node.hotSpots) {
-        if (!isUsableHotSpotId(h.id))
+        // One hot spot may cover pixels in several views of an object under one ID; its atoms
+        // come from the first record with that ID.
+        if (!isUsableHotSpotId(h.id) || c.findChildById(AtomContainer::kRoot, vrAtom::kHotSpot, AtomID(h.id)))
             continue;
         // A repeated ID (opening a project numbers repeats afresh, but scenes built otherwise
         // may hold them) describes the first hot spot that has it; its pixels act as that one.

@@ -22,7 +22,8 @@ Rect hotSpotImageExtent(const Node& node, const HotSpot& hotSpot, const Rect& im
 
 // The hot spot atoms of every hot spot of the node, in the node's order, under the container's
 // root; none (and 0) when the node has no hot spots. Hot spots whose ID is outside 1..254 cannot
-// be painted and are left out. A failed 'hots' or 'hsin' insertion ends the build with its error
+// be painted and are left out; a later record with an ID already written (the same hot spot in
+// another view of an object) adds pixels but no atoms. A failed 'hots' or 'hsin' insertion ends the build with its error
 // and `out` holds what was built up to it.
 OSErr buildHotSpotAtoms(const Scene& scene, const Node& node, const Rect& imageRect, const Rect& hotSpotImageRect,
                         std::optional<AtomContainer>& out);

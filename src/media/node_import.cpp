@@ -2,8 +2,10 @@
 
 #include <system_error>
 
+#include "appcore/preferences_store.h"
 #include "media/media_analysis.h"
 #include "quicktime/base/file_checks.h"
+#include "media/movie_hot_spots.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/files/file_alias.h"
 
@@ -115,6 +117,13 @@ OSErr AddNodeFromFile(Scene& scene, Point position, const std::filesystem::path&
     node.mediaReference = FileAlias::forFile(ec ? file : absolute, baseFolder).serialize();
     if (const OSErr e = AnalyzeNodeMedia(node, scene.projectFile, hooks, detail))
         return e;
+    const bool keepHotSpots = hooks.keepMovieHotSpots ? *hooks.keepMovieHotSpots
+                                                      : appPreferences().record().keepMovieHotSpots();
+    if (keepHotSpots && node.vrVersion == 0x200 &&
+        (node.kind == NodeKind::kPanorama || node.kind == NodeKind::kObject)) {
+        if (const OSErr e = readMovieHotSpots(ec ? file : absolute, node.hotSpots, detail))
+            return e;
+    }
 
     node.initial = scene.nodes.empty();
     scene.nodes.push_back(std::move(node));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "project/scene.h"
@@ -22,6 +23,9 @@ struct NodeImportHooks {
     std::function<void(Scene&)> clearComposedMovie;
     // Discards what was prepared from a node's previous media (its working copy).
     std::function<void(std::int16_t nodeId)> discardNodeWorkingCopy;
+    // Whether an added QuickTime VR 2.x movie keeps its own hot spots (its hot spot atoms with
+    // the pixels of its hot spot track). Unset: the program's preference decides.
+    std::optional<bool> keepMovieHotSpots;
 };
 
 // The smallest positive node ID no node of the scene uses; 0 when every positive 16-bit ID is

@@ -96,3 +96,28 @@ TEST(PreferencesRecord, ShortDataLeavesTheRestAndLimitsHold)
     p.setWarningThresholdMB(-3);
     EXPECT_EQ(p.warningThresholdMB(), 0);
 }
+
+TEST(PreferencesRecord, KeepingMovieHotSpotsIsOnForOldRecordsAndOffOnlyByItsOwnByte)
+{
+    // A record written before the setting existed holds zero there.
+    PreferencesRecord old;
+    old.applyDefaults("/tmp");
+    EXPECT_TRUE(old.keepMovieHotSpots());
+    PreferencesRecord p = old;
+    p.setKeepMovieHotSpots(false);
+    EXPECT_FALSE(p.keepMovieHotSpots());
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < PreferencesRecord::kSize; ++i)
+        if (p.bytes()[i] != old.bytes()[i]) {
+            EXPECT_EQ(i, 1134u);
+            ++changed;
+        }
+    EXPECT_EQ(changed, 1u);
+    // Loading again keeps the choice; the record's other values do not touch it.
+    PreferencesRecord loaded;
+    loaded.assignBytes(p.bytes());
+    loaded.applyDefaults("/tmp");
+    EXPECT_FALSE(loaded.keepMovieHotSpots());
+    loaded.setAutoHotSpotSizePercent(80);
+    EXPECT_FALSE(loaded.keepMovieHotSpots());
+}

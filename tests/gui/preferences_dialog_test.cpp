@@ -97,6 +97,19 @@ TEST_F(PreferencesDialogTest, HotSpotSizeIsHeldBetween10And100)
     EXPECT_EQ(dialog.workingCopy().autoHotSpotShape(), AutoHotSpotShape::Circle);
 }
 
+TEST_F(PreferencesDialogTest, HotSpotsPanelTurnsKeepingMovieHotSpotsOff)
+{
+    PreferencesDialog dialog(live);
+    dialog.choosePanel(4);
+    auto* keep = dialog.findChild<QCheckBox*>("keepMovieHotSpots");
+    ASSERT_TRUE(keep);
+    EXPECT_TRUE(keep->isChecked());
+    keep->setChecked(false);
+    EXPECT_FALSE(dialog.workingCopy().keepMovieHotSpots());
+    keep->setChecked(true);
+    EXPECT_TRUE(dialog.workingCopy().keepMovieHotSpots());
+}
+
 TEST_F(PreferencesDialogTest, SwatchesOpenTheColourChooserAndKeepTheChoice)
 {
     PreferencesDialog dialog(live);

@@ -1,5 +1,6 @@
-// quillmere-cli scene add PROJECT MEDIA [--at V,H]: imports a media file as a node of a project
-// (creating the project when it does not exist) and saves the project.
+// quillmere-cli scene add PROJECT MEDIA [--at V,H] [--no-hot-spots]: imports a media file as a node
+// of a project (creating the project when it does not exist) and saves the project. A QuickTime VR
+// movie keeps its own hot spots unless --no-hot-spots is given.
 #include <iostream>
 
 #include "appcore/error_table.h"
@@ -40,6 +41,7 @@ int run(const std::vector<std::string>& argsIn)
 {
     std::vector<std::string> args = argsIn;
     Point position = kDefaultPosition;
+    const bool dropHotSpots = hasFlag(args, "--no-hot-spots");
     for (auto it = args.begin(); it != args.end(); ++it) {
         if (*it == "--at") {
             if (it + 1 == args.end() || !parsePoint(*(it + 1), position))
@@ -57,6 +59,8 @@ int run(const std::vector<std::string>& argsIn)
     hooks.snapToNodeGrid = [](const Scene& s, Point p) { return snapToNodeGrid(s, p); };
     hooks.separateNode = [](Scene& s, std::int16_t nodeId) { separateNode(s, nodeId); };
     hooks.clearComposedMovie = [](Scene& s) { clearComposedMovie(s); };
+    if (dropHotSpots)
+        hooks.keepMovieHotSpots = false;
     std::int16_t id = 0;
     std::string detail;
     if (const OSErr e = AddNodeFromFile(scene, position, args[1], true, hooks, &id, &detail)) {
@@ -68,11 +72,14 @@ int run(const std::vector<std::string>& argsIn)
         return 1;
     const Node& node = *findNode(scene, id);
     std::cout << "added node " << id << " \"" << node.name << "\" (" << NodeKind::displayName(node.kind) << ") at "
-              << node.mapPosition.v << "," << node.mapPosition.h << (node.initial ? ", the initial node" : "") << "\n";
+              << node.mapPosition.v << "," << node.mapPosition.h << (node.initial ? ", the initial node" : "");
+    if (!node.hotSpots.empty())
+        std::cout << ", " << node.hotSpots.size() << " hot spots kept";
+    std::cout << "\n";
     return 0;
 }
 
-const bool registered = registerSceneSubcommand("add", "PROJECT MEDIA [--at V,H]", run);
+const bool registered = registerSceneSubcommand("add", "PROJECT MEDIA [--at V,H] [--no-hot-spots]", run);
 
 } // namespace
 } // namespace qm::cli
