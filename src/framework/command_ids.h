@@ -21,6 +21,7 @@ enum CommandId : int {
     cmdPreferences = 40005,
     cmdContents = 40006,
     cmdAbout = 40007,
+    cmdExportWebTour = 40009,
 };
 
 } // namespace qm

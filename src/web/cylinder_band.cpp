@@ -95,7 +95,7 @@ OSErr reprojectToBand(const OffscreenPicture& src, const CylinderGeometry& g, in
         int first = 0;
         std::vector<float> weights;
     };
-    std::vector<Tap> taps(std::size_t(outW));
+    std::vector<Tap> taps(static_cast<std::size_t>(outW));
     for (int i = 0; i < outW; ++i) {
         const double x0 = i * step, x1 = (i + 1) * step;
         Tap& t = taps[std::size_t(i)];
@@ -108,7 +108,7 @@ OSErr reprojectToBand(const OffscreenPicture& src, const CylinderGeometry& g, in
 
     // Rows: the source row of each band row's pitch.
     const double r = radius(g, g.width);
-    const int srcLeft = src.bounds().left, srcTop = src.bounds().top;
+    const int srcTop = src.bounds().top;
     std::vector<float> line(std::size_t(g.width) * 3);
     for (int j = 0; j < layout.croppedHeight; ++j) {
         const double pitch = kPi / 2 - (layout.croppedY + j + 0.5) * kPi / layout.fullHeight;
@@ -116,9 +116,8 @@ OSErr reprojectToBand(const OffscreenPicture& src, const CylinderGeometry& g, in
         const int y0 = int(std::floor(y));
         const int y1 = std::min(y0 + 1, g.height - 1);
         const float fy = float(y - y0);
-        const std::uint32_t* a = src.row32(srcTop + y0) ;
+        const std::uint32_t* a = src.row32(srcTop + y0);
         const std::uint32_t* b = src.row32(srcTop + y1);
-        (void)srcLeft;
         for (int x = 0; x < g.width; ++x) {
             const std::uint32_t pa = a[x], pb = b[x];
             for (int c = 0; c < 3; ++c) {
