@@ -81,6 +81,19 @@ AtomContainer buildNodeInfo(std::uint32_t id, OSType nodeType, const std::string
 
 OSErr QTVRInstance::open(const Track& qtvrTrack, std::unique_ptr<QTVRInstance>& out)
 {
+    std::unique_ptr<QTVRInstance> instance;
+    if (OSErr e = openStructure(qtvrTrack, instance))
+        return e;
+    // The opening view of the current node; a node whose records cannot be read keeps the
+    // neutral view (the structure itself was readable).
+    if (instance->m_current != 0)
+        instance->loadNodeView(instance->m_current);
+    out = std::move(instance);
+    return err::noErr;
+}
+
+OSErr QTVRInstance::openStructure(const Track& qtvrTrack, std::unique_ptr<QTVRInstance>& out)
+{
     const Media* media = qtvrTrack.media();
     if (!media)
         return err::invalidMedia;
