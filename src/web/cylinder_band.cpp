@@ -12,44 +12,42 @@ namespace qm::web {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-double radians(double d) { return d * kPi / 180.0; }
 double degrees(double r) { return r * 180.0 / kPi; }
 
-// Radius of the cylinder in pixels of an image `width` pixels wide.
-double radius(const CylinderGeometry& g, double width) { return width / radians(g.range()); }
+double tanOf(double d) { return std::tan(std::clamp(d, -89.0, 89.0) * kPi / 180.0); }
 
 } // namespace
 
-double CylinderGeometry::range() const
+CylinderGeometry CylinderGeometry::normalised() const
 {
-    const double r = maxPan - minPan;
-    return (r > 1e-6 && r <= 360.0 + 1e-6) ? std::min(r, 360.0) : 360.0;
-}
-
-double CylinderGeometry::maxTilt() const
-{
-    if (width <= 0)
-        return 0;
-    return degrees(std::atan(height * 0.5 / radius(*this, width)));
+    CylinderGeometry g = *this;
+    if (g.maxPan <= g.minPan) {
+        g.minPan = 0;
+        g.maxPan = 360;
+    }
+    if (g.maxTilt <= g.minTilt && g.width > 0) {
+        // As the player takes it: the tilt a whole-turn cylinder of these proportions spans.
+        const double half = degrees(std::atan(kPi * g.height / g.width));
+        g.minTilt = -half;
+        g.maxTilt = half;
+    }
+    return g;
 }
 
 double CylinderGeometry::panOfColumn(double x) const
 {
-    const double top = (maxPan - minPan > 1e-6 && maxPan - minPan <= 360.0 + 1e-6) ? maxPan : minPan + 360.0;
-    return width > 0 ? top - x / width * range() : top;
+    return width > 0 ? maxPan - x / width * range() : maxPan;
 }
 
 double CylinderGeometry::tiltOfRow(double y) const
 {
-    if (width <= 0)
-        return 0;
-    return degrees(std::atan((height * 0.5 - y) / radius(*this, width)));
+    const double tMax = tanOf(maxTilt), tMin = tanOf(minTilt);
+    return height > 0 ? degrees(std::atan(tMax - y / height * (tMax - tMin))) : 0;
 }
 
 double CylinderGeometry::yawOfPan(double pan) const
 {
-    const double top = (maxPan - minPan > 1e-6 && maxPan - minPan <= 360.0 + 1e-6) ? maxPan : minPan + 360.0;
-    double yaw = std::fmod(top - 180.0 - pan, 360.0);
+    double yaw = std::fmod(maxPan - 180.0 - pan, 360.0);
     if (yaw < -180.0)
         yaw += 360.0;
     else if (yaw >= 180.0)
@@ -57,28 +55,31 @@ double CylinderGeometry::yawOfPan(double pan) const
     return yaw;
 }
 
-BandLayout bandLayout(const CylinderGeometry& g, int outWidth)
+BandLayout bandLayout(const CylinderGeometry& geometry, int outWidth)
 {
     BandLayout l;
+    const CylinderGeometry g = geometry.normalised();
     if (g.width <= 0 || g.height <= 0 || outWidth <= 0)
         return l;
     outWidth = std::min(outWidth, g.width);
-    l.fullWidth = std::max(outWidth, int(std::lround(outWidth * 360.0 / g.range())));
-    l.fullHeight = std::max(1, l.fullWidth / 2);
+    l.fullWidth = std::max(outWidth, int(std::lround(outWidth * 360.0 / std::min(g.range(), 360.0))));
+    l.fullHeight = std::max(2, l.fullWidth / 2);
     l.croppedX = 0;
     l.croppedWidth = outWidth;
-    // The band is symmetric about the horizon: whole rows from the top edge of the cylinder.
-    const double top = g.maxTilt();
-    l.croppedY = std::clamp(int(std::floor(l.fullHeight * (0.5 - top / 180.0))), 0, (l.fullHeight - 1) / 2);
-    l.croppedHeight = l.fullHeight - 2 * l.croppedY;
+    // Whole rows of the sphere image from the top limit to the bottom one.
+    const double top = std::clamp(g.maxTilt, -89.0, 89.0), bottom = std::clamp(g.minTilt, -89.0, 89.0);
+    l.croppedY = std::clamp(int(std::floor(l.fullHeight * (90.0 - top) / 180.0)), 0, l.fullHeight - 1);
+    const int end = std::clamp(int(std::ceil(l.fullHeight * (90.0 - bottom) / 180.0)), l.croppedY + 1, l.fullHeight);
+    l.croppedHeight = end - l.croppedY;
     l.maxPitch = 90.0 - l.croppedY * 180.0 / l.fullHeight;
-    l.minPitch = -l.maxPitch;
+    l.minPitch = 90.0 - end * 180.0 / l.fullHeight;
     return l;
 }
 
-OSErr reprojectToBand(const OffscreenPicture& src, const CylinderGeometry& g, int outWidth, OffscreenPicture& band,
+OSErr reprojectToBand(const OffscreenPicture& src, const CylinderGeometry& geometry, int outWidth, OffscreenPicture& band,
                       BandLayout& layout)
 {
+    const CylinderGeometry g = geometry.normalised();
     if (src.isNull() || src.depth() != PixelDepth::Argb32 || src.width() != g.width || src.height() != g.height)
         return err::paramErr;
     layout = bandLayout(g, outWidth);
@@ -106,13 +107,14 @@ OSErr reprojectToBand(const OffscreenPicture& src, const CylinderGeometry& g, in
         }
     }
 
-    // Rows: the source row of each band row's pitch.
-    const double r = radius(g, g.width);
+    // Rows: the source row of each band row's pitch; rows beyond the limits repeat the edge.
+    const double tMax = tanOf(g.maxTilt), tMin = tanOf(g.minTilt);
     const int srcTop = src.bounds().top;
     std::vector<float> line(std::size_t(g.width) * 3);
     for (int j = 0; j < layout.croppedHeight; ++j) {
         const double pitch = kPi / 2 - (layout.croppedY + j + 0.5) * kPi / layout.fullHeight;
-        const double y = std::clamp(g.height * 0.5 - r * std::tan(pitch) - 0.5, 0.0, g.height - 1.0);
+        const double v = (tMax - std::tan(pitch)) / std::max(1e-9, tMax - tMin) * g.height;
+        const double y = std::clamp(v - 0.5, 0.0, g.height - 1.0);
         const int y0 = int(std::floor(y));
         const int y1 = std::min(y0 + 1, g.height - 1);
         const float fy = float(y - y0);

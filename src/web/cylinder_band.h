@@ -1,11 +1,11 @@
 #pragma once
 // The equirectangular band a web panorama viewer shows, made from a cylindrical panorama.
 //
-// Geometry (the same as the program's player): the unrolled panorama is W pixels wide and covers
-// pan maxPan at its left edge down to minPan at its right edge, so pan angles grow as the view
-// turns left. Row y lies at tilt atan((H/2 - y) / r) on a cylinder of radius r = W / range
-// (range in radians). The band keeps the unrolled columns in order, from its left edge, inside
-// a full sphere image 360/range times as wide; the viewer's yaw is therefore
+// Geometry (the player's, quicktime/vr/panorama_view.h): the unrolled panorama is W pixels wide
+// and covers pan maxPan at its left edge down to minPan at its right edge, so pan angles grow as
+// the view turns left; its rows run from maxTilt at the top to minTilt at the bottom, evenly in
+// the tangent of the tilt. The band keeps the unrolled columns in order, from its left edge,
+// inside a full sphere image 360/range times as wide; the viewer's yaw is therefore
 //     yaw = (maxPan - 180) - pan   (degrees, folded into -180..180)
 // and its pitch is the tilt. A hot spot at column x of the unrolled panorama lands at yaw
 // x / W * range - 180.
@@ -21,14 +21,15 @@ struct CylinderGeometry {
     int height = 0;
     double minPan = 0; // degrees
     double maxPan = 360;
+    double minTilt = 0; // degrees; when maxTilt <= minTilt, the tilt a cylinder of the
+    double maxTilt = 0; // picture's proportions spans over the pan range (see normalised())
 
-    // The pan range in degrees; a record without a usable range (0, negative or past 360) is
-    // taken as a whole turn.
-    double range() const;
-    bool wraps() const { return range() >= 360.0 - 1e-6; }
-    // Half of the vertical field of the cylinder, degrees.
-    double maxTilt() const;
-    // Where a point of the unrolled panorama (pixel coordinates) lies.
+    // Usable limits: a pan range that is empty or reversed becomes 0..360, tilt limits that are
+    // empty or reversed those of the cylinder's proportions.
+    CylinderGeometry normalised() const;
+    double range() const { return maxPan - minPan; }
+    bool wraps() const { return range() >= 359.99; }
+    // Where a point of the unrolled panorama (pixel coordinates) lies; on a normalised geometry.
     double panOfColumn(double x) const;
     double tiltOfRow(double y) const;
     // The viewer's yaw (degrees, -180..180) of a pan angle.

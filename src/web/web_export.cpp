@@ -9,15 +9,14 @@
 #include <optional>
 #include <system_error>
 
-#include "compose/prepare_working_copy.h"
 #include "compose/scene_map_edit.h"
-#include "compose/working_copies.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/codec/codec.h"
 #include "quicktime/movie/movie_picture.h"
 #include "quicktime/raster/raster_shapes.h"
+#include "quicktime/vr/object_image.h"
+#include "quicktime/vr/panorama_image.h"
 #include "web/cylinder_band.h"
-#include "web/panorama_unroll.h"
 #include "web/tour_json.h"
 #include "web/web_video.h"
 
@@ -295,9 +294,10 @@ public:
 
 private:
     OSErr copyViewer(const fs::path& viewer);
-    OSErr exportNode(Node& node, ExportedNode& out);
-    OSErr exportPanorama(Node& node, ExportedNode& out);
-    OSErr exportObject(Node& node, ExportedNode& out);
+    OSErr exportNode(const Node& node, ExportedNode& out);
+    OSErr openMedia(const Node& node, std::unique_ptr<Movie>& movie);
+    OSErr exportPanorama(const Node& node, ExportedNode& out);
+    OSErr exportObject(const Node& node, ExportedNode& out);
     OSErr exportStill(const Node& node, ExportedNode& out);
     OSErr exportMovie(const Node& node, ExportedNode& out);
     OSErr writeFloorPlan(int& width, int& height);
@@ -316,10 +316,7 @@ private:
     Progress& m_progress;
     WebExportReport& m_report;
     Written& m_written;
-    Scene m_work; // the scene whose working copies are made
-    WorkingCopies m_copies;
     std::vector<ExportedNode> m_nodes;
-    bool m_blankWritten = false;
 };
 
 OSErr Exporter::copyViewer(const fs::path& viewer)
@@ -330,21 +327,33 @@ OSErr Exporter::copyViewer(const fs::path& viewer)
     return 0;
 }
 
-OSErr Exporter::exportPanorama(Node& node, ExportedNode& out)
+OSErr Exporter::openMedia(const Node& node, std::unique_ptr<Movie>& movie)
 {
-    if (OSErr e = prepareWorkingCopy(m_work, node, m_copies, m_env))
+    fs::path file;
+    if (OSErr e = m_env.resolveMedia(m_scene, node, file))
         return e;
-    Movie* movie = m_copies.movie(node.id);
-    if (!movie)
-        return err::invalidTrack;
-    OffscreenPicture unrolled;
-    if (OSErr e = unrollPanorama(*movie, out.record, unrolled))
+    return Movie::open(file, MovieOpenMode::read, movie);
+}
+
+OSErr Exporter::exportPanorama(const Node& node, ExportedNode& out)
+{
+    std::unique_ptr<Movie> movie;
+    if (OSErr e = openMedia(node, movie))
         return e;
+    UnrolledPanorama unrolled;
+    if (OSErr e = UnrollPanorama(*movie, 0, PanoramaUnrollOptions{}, unrolled))
+        return e;
+    if (unrolled.layout == PanoramaLayout::Cube)
+        return err::paramErr; // the band is made from cylinders only
+    out.record = unrolled.record;
     if (OSErr e = step(40))
         return e;
-    out.geometry = {unrolled.width(), unrolled.height(), out.record.minPan, out.record.maxPan};
+    out.geometry = CylinderGeometry{unrolled.image.width(), unrolled.image.height(), out.record.minPan, out.record.maxPan,
+                                    out.record.minTilt, out.record.maxTilt}
+                       .normalised();
     OffscreenPicture band;
-    if (OSErr e = reprojectToBand(unrolled, out.geometry, std::min(unrolled.width(), m_options.maxWidth), band, out.band))
+    if (OSErr e = reprojectToBand(unrolled.image, out.geometry, std::min(unrolled.image.width(), m_options.maxWidth), band,
+                                  out.band))
         return e;
     if (OSErr e = step(30))
         return e;
@@ -355,47 +364,47 @@ OSErr Exporter::exportPanorama(Node& node, ExportedNode& out)
     out.image = mediaName(node, "-panorama.jpg");
     out.width = band.width();
     out.height = band.height();
-    const double top = out.geometry.maxTilt();
     View& v = out.defaultView;
     v.pan = out.record.defaultPan;
-    v.tilt = std::clamp<double>(out.record.defaultTilt, -top, top);
-    v.fov = out.record.defaultFieldOfView > 0 ? out.record.defaultFieldOfView : std::min(90.0, 2 * top * 0.8);
-    m_copies.discard(node.id);
+    v.tilt = std::clamp<double>(out.record.defaultTilt, out.geometry.minTilt, out.geometry.maxTilt);
+    v.fov = out.record.defaultFieldOfView > 0 ? out.record.defaultFieldOfView
+                                              : std::min(90.0, (out.geometry.maxTilt - out.geometry.minTilt) * 0.8);
     return m_written.write(out.image, jpeg);
 }
 
-OSErr Exporter::exportObject(Node& node, ExportedNode& out)
+OSErr Exporter::exportObject(const Node& node, ExportedNode& out)
 {
-    if (OSErr e = prepareWorkingCopy(m_work, node, m_copies, m_env))
+    std::unique_ptr<Movie> movie;
+    if (OSErr e = openMedia(node, movie))
         return e;
-    Movie* movie = m_copies.movie(node.id);
-    if (!movie)
-        return err::invalidTrack;
-    const auto* record = std::get_if<ObjectSampleRecord>(&node.mediaData);
-    if (!record)
-        return err::paramErr;
+    ObjectNode object;
+    if (OSErr e = FindObjectNode(*movie, 0, object))
+        return e;
+    const ObjectSampleRecord& record = object.record;
     out.kind = "object";
-    out.columns = std::max<int>(1, int(record->columns));
-    out.rows = std::max<int>(1, int(record->rows));
+    out.columns = std::max<int>(1, int(record.columns));
+    out.rows = std::max<int>(1, int(record.rows));
     const int views = out.columns * out.rows;
-    const TimeValue viewDuration = std::max<TimeValue>(1, TimeValue(record->viewDuration));
-    const int defaultView = std::max(0, int(record->defaultViewState) > 0 ? 0 : 0);
-    (void)defaultView;
-    // The default view from the default pan and tilt, as the object's columns and rows spread
-    // them over its pan and tilt ranges.
+    if (views > 4096)
+        return err::paramErr;
+    // The default view from the default pan and tilt, spread as the columns and rows spread the
+    // object's pan and tilt ranges.
     auto spread = [](double value, double from, double to, int count) {
         if (count <= 1 || from == to)
             return 0;
         const double f = (value - from) / (to - from);
         return std::clamp(int(std::lround(f * (count - 1))), 0, count - 1);
     };
-    out.defaultColumn = spread(record->defaultPan, record->minPan, record->maxPan, out.columns);
-    out.defaultRow = spread(record->defaultTilt, record->maxTilt, record->minTilt, out.rows);
+    out.defaultColumn = spread(record.defaultPan, record.minPan, record.maxPan, out.columns);
+    out.defaultRow = spread(record.defaultTilt, record.minTilt, record.maxTilt, out.rows);
     std::int32_t given = 0;
     for (int k = 0; k < views; ++k) {
-        const TimeValue t = TimeValue(k) * viewDuration;
+        const int column = k % out.columns, row = k / out.columns;
+        const auto frames = objectViewFrames(object, column, row, 0);
+        if (frames.empty())
+            return err::invalidTrack;
         OffscreenPicture picture;
-        if (OSErr e = getMoviePicture(*movie, std::min<TimeValue>(t, std::max<TimeValue>(0, movie->duration() - 1)), picture))
+        if (OSErr e = decodeTrackFrame(*object.image, frames.front(), PixelDepth::Argb32, picture))
             return e;
         OffscreenPicture scaled = fitWithin(picture, m_options.maxWidth);
         const OffscreenPicture& shown = scaled.isNull() ? picture : scaled;
@@ -403,7 +412,7 @@ OSErr Exporter::exportObject(Node& node, ExportedNode& out)
         if (OSErr e = encodeJpeg(shown, m_options.quality, jpeg))
             return e;
         char name[48];
-        std::snprintf(name, sizeof name, "media/%03d-object/r%02d-c%03d.jpg", int(node.id), k / out.columns, k % out.columns);
+        std::snprintf(name, sizeof name, "media/%03d-object/r%02d-c%03d.jpg", int(node.id), row, column);
         if (OSErr e = m_written.write(name, jpeg))
             return e;
         out.frames.emplace_back(name);
@@ -415,7 +424,6 @@ OSErr Exporter::exportObject(Node& node, ExportedNode& out)
         given = due;
     }
     out.image = out.frames[std::size_t(out.defaultRow * out.columns + out.defaultColumn)];
-    m_copies.discard(node.id);
     return 0;
 }
 
@@ -508,7 +516,7 @@ OSErr Exporter::exportMovie(const Node& node, ExportedNode& out)
     return 0;
 }
 
-OSErr Exporter::exportNode(Node& node, ExportedNode& out)
+OSErr Exporter::exportNode(const Node& node, ExportedNode& out)
 {
     out.node = &node;
     if (node.mediaReference.empty())
@@ -552,18 +560,15 @@ bool isMediaFault(OSErr e)
 
 OSErr Exporter::run(const fs::path& viewer)
 {
-    m_work = m_scene;
-    m_work.composedMovieFile.clear();
     if (OSErr e = copyViewer(viewer))
         return e;
     if (OSErr e = step(5))
         return e;
-    m_nodes.reserve(m_work.nodes.size());
-    for (Node& node : m_work.nodes) {
+    m_nodes.reserve(m_scene.nodes.size());
+    for (const Node& node : m_scene.nodes) {
         const std::int32_t before = m_progress.current();
         ExportedNode exported;
         const OSErr e = exportNode(node, exported);
-        m_copies.discard(node.id);
         if (e && !isMediaFault(e))
             return e;
         if (e) {
@@ -639,10 +644,9 @@ std::string Exporter::tourJson(int planWidth, int planHeight) const
         j.beginObject("position").value("x", int(node.mapPosition.h)).value("y", int(node.mapPosition.v)).endObject();
         j.value("image", n.image).value("width", n.width).value("height", n.height);
         if (n.kind == "panorama") {
-            const double top = n.geometry.maxTilt();
             j.beginObject("panorama");
-            j.value("minPan", n.geometry.minPan).value("maxPan", n.geometry.minPan + n.geometry.range());
-            j.value("minTilt", -top).value("maxTilt", top).value("wraps", n.geometry.wraps());
+            j.value("minPan", n.geometry.minPan).value("maxPan", n.geometry.maxPan);
+            j.value("minTilt", n.geometry.minTilt).value("maxTilt", n.geometry.maxTilt).value("wraps", n.geometry.wraps());
             j.value("unrolledWidth", n.geometry.width).value("unrolledHeight", n.geometry.height);
             j.value("minFov", double(n.record.minFieldOfView)).value("maxFov", double(n.record.maxFieldOfView));
             j.beginObject("panoData");

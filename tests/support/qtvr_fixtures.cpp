@@ -252,16 +252,7 @@ OSErr writePanorama2x(const std::filesystem::path& file, const Panorama2xFixture
     Track* image = b.track(videoMediaType, f.tileWidth, f.tileHeight);
     std::vector<Frame> frames;
     for (int i = 0; i < tiles; ++i)
-        if (f.tilePicture) {
-            ImageCompressionParams params;
-            params.codecType = codecType::photoJpeg;
-            params.spatialQuality = codecQuality::high;
-            CompressedImage image;
-            compressImage(f.tilePicture(i), params, image);
-            frames.push_back({std::move(image.data), SampleDescription(image.description.build())});
-        } else {
-            frames.push_back(jpegFrame(f.tileWidth, f.tileHeight, i));
-        }
+        frames.push_back(jpegFrame(f.tileWidth, f.tileHeight, i));
     b.addSamples(image, frames, kNodeDuration / tiles);
     image->setEnabled(false);
     pano->addReference(*image, fourCC("imgt"));

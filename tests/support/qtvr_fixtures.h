@@ -5,7 +5,6 @@
 // by the codec layer, so players and ffprobe accept them.
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +12,6 @@
 #include "quicktime/atoms/atom_container.h"
 #include "quicktime/movie/movie_types.h"
 #include "quicktime/base/os_types.h"
-#include "quicktime/raster/offscreen_picture.h"
 #include "quicktime/vr/vr_records.h"
 
 namespace qm::test {
@@ -28,8 +26,6 @@ struct Panorama2xFixture {
     int tileWidth = 48;            // of each stored (rotated) tile
     int tileHeight = 32;
     bool hotSpotTrack = false;
-    // The picture of each stored tile (tileWidth x tileHeight); none: generated test pictures.
-    std::function<OffscreenPicture(int tile)> tilePicture;
 
     // 4 tiles of 48 x 32 (stored image 48 x 128), pan 0..360, tilt -30..30, image and hot spot
     // track reference 1.

@@ -13,7 +13,7 @@
 #include "media/node_import.h"
 #include "project/scene_defaults.h"
 #include "quicktime/files/image_file.h"
-#include "support/qtvr_fixtures.h"
+#include "support/panorama_writer.h"
 #include "support/test_paths.h"
 #include "web/cylinder_band.h"
 #include "web/web_export.h"
@@ -76,13 +76,13 @@ double yawOfBandX(const web::BandLayout& l, double x) { return (l.croppedX + x) 
 double pitchOfBandY(const web::BandLayout& l, double y) { return 90.0 - (l.croppedY + y) / l.fullHeight * 180.0; }
 
 // The player's geometry, written out here on its own: the left edge of the unrolled panorama
-// shows maxPan, pan falls to the right; the row at height h above the middle lies at tilt
-// atan(h / r) for the cylinder radius r = width / range.
+// shows maxPan, pan falls to the right; rows run from maxTilt at the top to minTilt at the
+// bottom evenly in the tangent of the tilt.
 double playerPan(double maxPan, double range, int width, double x) { return maxPan - x / width * range; }
-double playerTilt(double range, int width, int height, double y)
+double playerTilt(double minTilt, double maxTilt, int height, double y)
 {
-    const double r = width / (range * M_PI / 180.0);
-    return std::atan((height * 0.5 - y) / r) * 180.0 / M_PI;
+    const double a = std::tan(maxTilt * M_PI / 180.0), b = std::tan(minTilt * M_PI / 180.0);
+    return std::atan(a - y / height * (a - b)) * 180.0 / M_PI;
 }
 
 } // namespace
@@ -90,15 +90,21 @@ double playerTilt(double range, int width, int height, double y)
 TEST(WebBand, MarkedColumnAndRowLandAtThePlayersPanAndTiltForWholeAndPartialPanoramas)
 {
     struct Case {
-        double minPan, maxPan;
+        double minPan, maxPan, minTilt, maxTilt;
         int outWidth;
     };
-    const Case cases[] = {{0, 360, 720}, {0, 360, 400}, {30, 210, 720}, {-90, 90, 512}, {100, 160, 700}};
+    // The last has no tilt limits: those of a whole-turn cylinder of its proportions.
+    const double half = std::atan(M_PI * 200 / 720) * 180.0 / M_PI;
+    const Case cases[] = {{0, 360, -30, 30, 720},   {0, 360, -40, 25, 400},   {30, 210, -20, 20, 720},
+                          {-90, 90, -35, 35, 512},  {100, 160, -10, 30, 700}, {0, 360, 0, 0, 720}};
     const int width = 720, height = 200, markX = 500, markY = 60;
     const OffscreenPicture pano = markedPanorama(width, height, markX, markY);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.minPan << ".." << c.maxPan << " at " << c.outWidth);
-        const web::CylinderGeometry g{width, height, c.minPan, c.maxPan};
+        const web::CylinderGeometry g =
+            web::CylinderGeometry{width, height, c.minPan, c.maxPan, c.minTilt, c.maxTilt}.normalised();
+        const double minTilt = c.maxTilt > c.minTilt ? c.minTilt : -half;
+        const double maxTilt = c.maxTilt > c.minTilt ? c.maxTilt : half;
         OffscreenPicture band;
         web::BandLayout layout;
         ASSERT_EQ(web::reprojectToBand(pano, g, c.outWidth, band, layout), 0);
@@ -106,10 +112,11 @@ TEST(WebBand, MarkedColumnAndRowLandAtThePlayersPanAndTiltForWholeAndPartialPano
         EXPECT_EQ(layout.croppedWidth, std::min(c.outWidth, width));
         EXPECT_NEAR(double(layout.fullWidth) / layout.croppedWidth, 360.0 / range, 0.01);
         EXPECT_EQ(layout.fullHeight * 2, layout.fullWidth - layout.fullWidth % 2);
-        EXPECT_EQ(layout.croppedY * 2 + layout.croppedHeight, layout.fullHeight);
+        EXPECT_LE(layout.croppedY + layout.croppedHeight, layout.fullHeight);
 
         // The band holds the whole cylinder and no more than a row past it.
-        EXPECT_NEAR(layout.maxPitch, playerTilt(range, width, height, 0), 180.0 / layout.fullHeight + 1e-6);
+        EXPECT_NEAR(layout.maxPitch, maxTilt, 180.0 / layout.fullHeight + 1e-6);
+        EXPECT_NEAR(layout.minPitch, minTilt, 180.0 / layout.fullHeight + 1e-6);
 
         // The column: where the viewer shows the red mark is where the tour puts the mark's pan.
         const double x = centreAlongRow(band, band.height() / 2, reddish);
@@ -124,7 +131,7 @@ TEST(WebBand, MarkedColumnAndRowLandAtThePlayersPanAndTiltForWholeAndPartialPano
         // The row: the blue mark at its tilt.
         const double y = centreAlongColumn(band, 2, bluish);
         ASSERT_GE(y, 0);
-        const double tilt = playerTilt(range, width, height, markY + 0.5);
+        const double tilt = playerTilt(minTilt, maxTilt, height, markY + 0.5);
         EXPECT_NEAR(pitchOfBandY(layout, y), tilt, 180.0 / layout.fullHeight * 1.5);
         EXPECT_NEAR(g.tiltOfRow(markY + 0.5), tilt, 1e-9);
     }
@@ -138,8 +145,8 @@ TEST(WebBand, RefusesPicturesThatDoNotMatchTheGeometry)
     EXPECT_EQ(web::reprojectToBand(pano, web::CylinderGeometry{120, 40, 0, 360}, 100, band, layout), -50);
     EXPECT_EQ(web::reprojectToBand(OffscreenPicture(), web::CylinderGeometry{100, 40, 0, 360}, 100, band, layout), -50);
     // A record without a usable pan range is a whole turn.
-    EXPECT_DOUBLE_EQ((web::CylinderGeometry{100, 40, 0, 0}).range(), 360.0);
-    EXPECT_DOUBLE_EQ((web::CylinderGeometry{100, 40, 10, 5}).range(), 360.0);
+    EXPECT_DOUBLE_EQ((web::CylinderGeometry{100, 40, 0, 0}).normalised().range(), 360.0);
+    EXPECT_DOUBLE_EQ((web::CylinderGeometry{100, 40, 10, 5}).normalised().range(), 360.0);
 }
 
 namespace {
@@ -151,30 +158,21 @@ struct MarkedScene {
     web::WebExportOptions options;
     ComposeEnvironment env;
     static constexpr int kWidth = 768, kHeight = 192, kTiles = 4, kMarkX = 560, kMarkY = 70;
-    static constexpr float kMinPan = 20, kMaxPan = 300;
+    static constexpr float kMinPan = 20, kMaxPan = 300, kMinTilt = -25, kMaxTilt = 35;
 
     explicit MarkedScene(const test::TempDir& dir)
     {
         const OffscreenPicture unrolled = markedPanorama(kWidth, kHeight, kMarkX, kMarkY);
-        test::Panorama2xFixture f;
-        f.record.minPan = kMinPan;
-        f.record.maxPan = kMaxPan;
-        f.record.imageSizeX = kHeight; // stored turned a quarter turn: height across
-        f.record.imageSizeY = kWidth;
-        f.record.imageNumFramesX = 1;
-        f.record.imageNumFramesY = kTiles;
-        f.tileWidth = kHeight;
-        f.tileHeight = kWidth / kTiles;
-        // Stored (sx, sy) is unrolled (width - 1 - sy, sx): the right-most strip comes first.
-        f.tilePicture = [&](int tile) {
-            OffscreenPicture t;
-            t.allocate(PixelDepth::Argb32, Rect{0, 0, std::int16_t(f.tileHeight), std::int16_t(f.tileWidth)});
-            for (int ty = 0; ty < f.tileHeight; ++ty)
-                for (int tx = 0; tx < f.tileWidth; ++tx)
-                    t.setPixel(tx, ty, unrolled.argb(kWidth - 1 - (tile * f.tileHeight + ty), tx));
-            return t;
-        };
-        EXPECT_EQ(test::writePanorama2x(dir / "marked.mov", f), 0);
+        test::TestPanoramaOptions o;
+        o.framesY = kTiles;
+        o.minPan = kMinPan;
+        o.maxPan = kMaxPan;
+        o.minTilt = kMinTilt;
+        o.maxTilt = kMaxTilt;
+        o.defaultPan = 100;
+        o.defaultTilt = 5;
+        o.defaultFieldOfView = 40;
+        EXPECT_EQ(test::writeTestPanorama(dir / "marked.mov", unrolled, nullptr, o), 0);
         scene = makeNewScene();
         scene.name = "Marked";
         scene.projectFile = dir / "marked.qmp";
@@ -241,7 +239,8 @@ TEST(WebExport, MarkedColumnOfAQuickTimeVrPanoramaShowsAtTheLinksYawInTheExporte
 
     OffscreenPicture band;
     ASSERT_EQ(readImageFile(s.options.folder / "media/001-panorama.jpg", fourCC("JPEG"), band), 0);
-    const web::CylinderGeometry g{MarkedScene::kWidth, MarkedScene::kHeight, MarkedScene::kMinPan, MarkedScene::kMaxPan};
+    const web::CylinderGeometry g{MarkedScene::kWidth,  MarkedScene::kHeight,  MarkedScene::kMinPan,
+                                  MarkedScene::kMaxPan, MarkedScene::kMinTilt, MarkedScene::kMaxTilt};
     const web::BandLayout layout = web::bandLayout(g, MarkedScene::kWidth);
     ASSERT_EQ(band.width(), layout.croppedWidth);
     ASSERT_EQ(band.height(), layout.croppedHeight);
@@ -262,6 +261,10 @@ TEST(WebExport, MarkedColumnOfAQuickTimeVrPanoramaShowsAtTheLinksYawInTheExporte
     const double y = centreAlongColumn(band, 2, bluish);
     ASSERT_GE(y, 0);
     EXPECT_NEAR(pitchOfBandY(layout, y), linkPitch, 2.0 * 180.0 / layout.fullHeight);
+
+    EXPECT_NEAR(linkPitch, playerTilt(MarkedScene::kMinTilt, MarkedScene::kMaxTilt, MarkedScene::kHeight,
+                                      (MarkedScene::kMarkY - 5 + MarkedScene::kMarkY + 6) / 2.0),
+                1e-3);
 
     // The arrival view: the link's own pan and field of view, the destination's default tilt.
     EXPECT_NEAR(jsonNumber(json, "\"arrival\"", "pan"), 250, 1e-3);
