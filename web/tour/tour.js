@@ -208,7 +208,7 @@ async function main() {
     maxFov: MAX_FOV,
     defaultZoomLvl: 50,
     loadingTxt: 'Loading...',
-    navbar: ['zoom', 'move', 'caption', 'fullscreen'],
+    navbar: ['zoom', 'move', 'description', 'caption', 'fullscreen'],
     plugins: [
       MarkersPlugin,
       MapPlugin.withConfig({
@@ -245,10 +245,13 @@ async function main() {
   const map = viewer.getPlugin(MapPlugin);
 
   // Follows a link of a node: the same as clicking its arrow in the sphere.
+  const psvNodes = new Map();
+  for (const n of tour.nodes) psvNodes.set(n.id, psvNode(n));
   const follow = (node, link) => {
-    const psvLink = virtualTour.getCurrentNode().links.find((l) => l.nodeId === link.to) || {
+    const psvLink = psvNodes.get(node.id).links.find((l) => l.nodeId === link.to) || {
       nodeId: link.to,
-      data: { arrival: link.arrival },
+      position: { yaw: 0, pitch: 0 },
+      data: { hotSpotId: link.hotSpotId, arrival: link.arrival },
     };
     return virtualTour.setCurrentNode(link.to, undefined, psvLink);
   };

@@ -15,10 +15,10 @@ const arg = (name, fallback) => {
   const i = process.argv.indexOf(name);
   return i > 0 ? process.argv[i + 1] : fallback;
 };
-const cli = arg('--cli');
-const webDir = arg('--web');
-const work = arg('--work');
-const screenshots = arg('--screenshots');
+const cli = path.resolve(arg('--cli'));
+const webDir = path.resolve(arg('--web'));
+const work = path.resolve(arg('--work'));
+const screenshots = arg('--screenshots') && path.resolve(arg('--screenshots'));
 const chromiumPath = arg('--chromium', '/usr/bin/chromium');
 
 const failures = [];
