@@ -13,7 +13,9 @@
 #include "media/node_import.h"
 #include "project/scene_defaults.h"
 #include "quicktime/files/image_file.h"
+#include "support/ffprobe_oracle.h"
 #include "support/panorama_writer.h"
+#include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 #include "web/cylinder_band.h"
 #include "web/web_export.h"
@@ -342,4 +344,49 @@ TEST(WebExport, CancelOrUnwritableFolderLeavesNothingBehindAndKeepsOthersFiles)
     std::string detail;
     EXPECT_NE(web::exportWebTour(s.scene, bad, s.env, progress, report, &detail), 0);
     EXPECT_NE(detail.find("plain-file"), std::string::npos) << detail;
+}
+
+TEST(WebExport, LinearMovieBecomesH264Mp4AndStillImageAJpegWithTheirHotSpotsInImagePixels)
+{
+    QM_REQUIRE_FFPROBE();
+    test::TempDir dir;
+    test::LinearMovieFixture movie;
+    movie.width = 67; // odd sizes: the video keeps the even part (4:2:0)
+    movie.height = 51;
+    movie.frames = 6;
+    movie.emptyLead = 120; // nothing shown first
+    ASSERT_EQ(test::writeLinearMovie(dir / "clip.mov", movie), 0);
+    ASSERT_TRUE(test::writeStillImage(dir / "plan.png", fourCC("PNGf"), 80, 60));
+    Scene scene = makeNewScene();
+    scene.projectFile = dir / "s.qmp";
+    std::int16_t m = 0, p = 0;
+    ASSERT_EQ(AddNodeFromFile(scene, {50, 50}, dir / "clip.mov", false, {}, &m), 0);
+    ASSERT_EQ(AddNodeFromFile(scene, {90, 150}, dir / "plan.png", false, {}, &p), 0);
+    ASSERT_EQ(createLink(scene, p, m, AutoHotSpotStyle{}), 0);
+
+    web::WebExportOptions options;
+    options.folder = dir / "tour";
+    ComposeEnvironment env = standardComposeEnvironment();
+    NullProgress progress;
+    web::WebExportReport report;
+    std::string detail;
+    ASSERT_EQ(web::exportWebTour(scene, options, env, progress, report, &detail), 0) << detail;
+    EXPECT_EQ(report.exportedNodes, 2);
+    EXPECT_EQ(report.videoEncoder, "libx264");
+
+    const test::ProbeResult probe = test::probeMovie(options.folder / "media/001-movie.mp4");
+    EXPECT_EQ(probe.exitStatus, 0) << probe.errors;
+    ASSERT_EQ(probe.streams.size(), 1u);
+    EXPECT_NE(probe.streams[0].find("avc1"), std::string::npos) << probe.streams[0];
+    EXPECT_NE(probe.streams[0].find("avc1,66,50,"), std::string::npos) << probe.streams[0];
+    EXPECT_EQ(probe.packets.size(), std::size_t(movie.frames));
+
+    OffscreenPicture still;
+    ASSERT_EQ(readImageFile(options.folder / "media/002-still.jpg", fourCC("JPEG"), still), 0);
+    EXPECT_EQ(still.width(), 80);
+    EXPECT_EQ(still.height(), 60);
+    const std::string json = readText(options.folder / "tour.json");
+    EXPECT_NE(json.find("\"kind\": \"movie\""), std::string::npos);
+    EXPECT_NE(json.find("\"rect\""), std::string::npos) << "a still's link lies in image pixels";
+    disposeScene(scene);
 }

@@ -67,7 +67,8 @@ function psvNode(node) {
 
 // The tour's viewer of object, still-image and movie nodes, over the sphere.
 class NodePanel {
-  constructor(container, follow) {
+  constructor(container, nodes, follow) {
+    this.nodes = nodes;
     this.follow = follow;
     this.root = document.createElement('div');
     this.root.className = 'qm-node';
@@ -111,7 +112,7 @@ class NodePanel {
       if (seen.has(link.to)) continue;
       seen.add(link.to);
       const b = document.createElement('button');
-      b.textContent = `Go to ${link.name || link.to}`;
+      b.textContent = link.name || `Go to ${(this.nodes.get(link.to) || {}).name || link.to}`;
       b.addEventListener('click', () => this.follow(node, link));
       buttons.appendChild(b);
     }
@@ -255,7 +256,7 @@ async function main() {
     };
     return virtualTour.setCurrentNode(link.to, undefined, psvLink);
   };
-  const panel = new NodePanel(viewer.container, follow);
+  const panel = new NodePanel(viewer.container, nodes, follow);
 
   markers.addEventListener('select-marker', ({ marker }) => {
     if (marker.data && marker.data.url) window.open(marker.data.url, '_blank', 'noopener');
