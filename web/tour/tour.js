@@ -262,6 +262,29 @@ async function main() {
     if (marker.data && marker.data.url) window.open(marker.data.url, '_blank', 'noopener');
   });
 
+  // A partial panorama keeps its limits: the view stays inside the band and its pan range.
+  let limiting = false;
+  viewer.addEventListener('position-updated', ({ position }) => {
+    const current = virtualTour.getCurrentNode();
+    const data = current && nodes.get(current.id);
+    if (limiting || !data || data.kind !== 'panorama') return;
+    const p = data.panorama;
+    const deg = (r) => (r * 180) / Math.PI;
+    const halfV = viewer.state.vFov / 2;
+    const halfH = viewer.state.hFov / 2;
+    let yaw = deg(position.yaw);
+    let pitch = deg(position.pitch);
+    if (yaw > 180) yaw -= 360;
+    const clamp = (v, lo, hi) => (lo > hi ? (lo + hi) / 2 : Math.min(hi, Math.max(lo, v)));
+    const pitch2 = clamp(pitch, p.minTilt + halfV, p.maxTilt - halfV);
+    const yaw2 = p.wraps ? yaw : clamp(yaw, -180 + halfH, -180 + (p.maxPan - p.minPan) - halfH);
+    if (Math.abs(pitch2 - pitch) > 0.01 || Math.abs(yaw2 - yaw) > 0.01) {
+      limiting = true;
+      viewer.rotate({ yaw: rad(yaw2), pitch: rad(pitch2) });
+      limiting = false;
+    }
+  });
+
   let resolveReady;
   const ready = new Promise((r) => (resolveReady = r));
   virtualTour.addEventListener('node-changed', ({ node }) => {

@@ -71,6 +71,20 @@ for (const n of tour.nodes) {
 }
 check(tour.nodes.length === 5, `all five demo nodes exported (${tour.nodes.length})`);
 
+// A URL hot spot on the initial panorama (the demo scene has none): added to the served
+// tour.json as the exporter writes them, so that the page's markers are checked too.
+const urlSpot = { hotSpotId: 250, name: 'Example', url: 'https://example.org/', pan: 150, tilt: 0, yaw: 30, pitch: 0 };
+byId.get(tour.initialNode).urls.push(urlSpot);
+// And a custom arrival view on the first link to another panorama, as a link with its own view
+// is written (yaw = maxPan - 180 - pan).
+const customLink = byId.get(tour.initialNode).links.find((l) => byId.get(l.to).kind === 'panorama');
+if (customLink) {
+  const p = byId.get(customLink.to).panorama;
+  customLink.arrival = { pan: 120, tilt: 8, fov: 40, yaw: p.maxPan - 180 - 120, pitch: 8 };
+}
+check(validate(tour), 'tour.json with a URL hot spot and a custom arrival view follows the schema');
+fs.writeFileSync(path.join(tourDir, 'tour.json'), JSON.stringify(tour, null, 2));
+
 // 3. A static server on 127.0.0.1.
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
   '.jpg': 'image/jpeg', '.png': 'image/png', '.mp4': 'video/mp4' };
@@ -131,6 +145,25 @@ try {
   if (screenshots) {
     fs.mkdirSync(screenshots, { recursive: true });
     fs.writeFileSync(path.join(screenshots, 'web_tour_panorama.png'), shot);
+  }
+
+  // The URL hot spot is a marker that opens its address.
+  const opened = await page.evaluate((id) => {
+    const marker = window.quillmereTour.markers.getMarker(id);
+    return { found: !!marker, yaw: marker ? (marker.state.position.yaw * 180) / Math.PI : null };
+  }, `url-${tour.initialNode}-250`).catch((e) => ({ error: String(e) }));
+  check(opened.found && Math.abs(opened.yaw - 30) < 0.5, `the URL hot spot is a marker at its yaw ${JSON.stringify(opened)}`);
+  const box = await page.locator('.qm-url').first().boundingBox();
+  if (box) {
+    // The address is answered here: the test needs no network.
+    await browser.route('https://example.org/**', (route) => route.fulfill({ contentType: 'text/html', body: '<p>example</p>' }));
+    const popup = browser.waitForEvent('page', { timeout: 5000 }).catch(() => null);
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    const tab = await popup;
+    check(!!tab && /example\.org/.test(tab.url()), `clicking the URL marker opens its address (${tab && tab.url()})`);
+    if (tab) await tab.close();
+  } else {
+    check(false, 'the URL marker is on screen');
   }
 
   // Follow a link to another panorama through the viewer's API.
