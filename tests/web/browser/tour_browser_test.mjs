@@ -57,6 +57,17 @@ check(exported.status === 0, 'quillmere-cli export-web exports the demo scene');
 const lastLine = exported.stdout.trim().split('\n').pop() || '';
 check(/python3 -m http\.server/.test(lastLine), `the export's last line says how to serve it: ${lastLine}`);
 
+// A node whose media went missing is left out and listed; the rest is exported; exit status 1.
+const sculpture = path.join(demoDir, 'Media', 'Sculpture.mov');
+fs.renameSync(sculpture, `${sculpture}.away`);
+const partial = run(['export-web', path.join(demoDir, 'Demo.qmp'), '-o', path.join(work, 'partial')]);
+fs.renameSync(`${sculpture}.away`, sculpture);
+check(partial.status === 1, `missing media make the export end with status 1 (${partial.status})`);
+check(/left out node 004 Sculpture\.mov: media not found/.test(partial.stderr), `the missing node is listed: ${partial.stderr.trim()}`);
+const partialTour = JSON.parse(fs.readFileSync(path.join(work, 'partial', 'tour.json'), 'utf8'));
+check(partialTour.nodes.length === 4 && !JSON.stringify(partialTour).includes('"node-004"'),
+  'the other four nodes are exported, with no link to the missing one');
+
 // 2. tour.json against the schema kept in the repository.
 const tour = JSON.parse(fs.readFileSync(path.join(tourDir, 'tour.json'), 'utf8'));
 const schema = JSON.parse(fs.readFileSync(path.join(webDir, 'tour.schema.json'), 'utf8'));
