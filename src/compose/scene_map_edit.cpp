@@ -221,4 +221,87 @@ int countLinks(const Scene& scene)
     return count;
 }
 
+int countSelectedNodes(const Scene& scene)
+{
+    return int(std::count_if(scene.nodes.begin(), scene.nodes.end(), [](const Node& n) { return n.selected; }));
+}
+
+std::int16_t hitTestNode(const Scene& scene, Point p)
+{
+    for (auto it = scene.nodes.rbegin(); it != scene.nodes.rend(); ++it) {
+        const Point c = it->mapPosition;
+        if (p.h >= c.h - 16 && p.h < c.h + 16 && p.v >= c.v - 16 && p.v < c.v + 16)
+            return it->id;
+    }
+    return 0;
+}
+
+bool selectNode(Scene& scene, std::int16_t nodeId, bool toggle)
+{
+    bool changed = false;
+    if (toggle) {
+        if (Node* n = findNode(scene, nodeId)) {
+            n->selected = !n->selected;
+            changed = true;
+        }
+        return changed;
+    }
+    if (const Node* n = findNode(scene, nodeId); n && n->selected)
+        return false;
+    for (Node& n : scene.nodes) {
+        const bool want = n.id == nodeId && nodeId != 0;
+        if (n.selected != want) {
+            n.selected = want;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool selectAllNodes(Scene& scene)
+{
+    bool changed = false;
+    for (Node& n : scene.nodes) {
+        changed = changed || !n.selected;
+        n.selected = true;
+    }
+    return changed;
+}
+
+bool findLinkAt(const Scene& scene, Point p, std::int16_t& sourceId, std::int16_t& destinationId)
+{
+    constexpr int kGrow = 4;
+    constexpr int kBand = 4 + 2;
+    for (const Node& n : scene.nodes) {
+        for (const HotSpot& h : n.hotSpots) {
+            if (h.destinationNodeId == 0)
+                continue;
+            const Node* d = findNode(scene, h.destinationNodeId);
+            if (!d)
+                continue;
+            const int h1 = n.mapPosition.h, v1 = n.mapPosition.v;
+            const int h2 = d->mapPosition.h, v2 = d->mapPosition.v;
+            if (p.h < std::min(h1, h2) - kGrow || p.h > std::max(h1, h2) + kGrow ||
+                p.v < std::min(v1, v2) - kGrow || p.v > std::max(v1, v2) + kGrow)
+                continue;
+            const int dh = h2 - h1, dv = v2 - v1;
+            double across;
+            if (std::abs(dh) >= std::abs(dv)) {
+                const double lineV = dh == 0 ? v1 : v1 + double(p.h - h1) * dv / dh;
+                across = std::abs(p.v - lineV);
+            } else {
+                const double lineH = h1 + double(p.v - v1) * dh / dv;
+                across = std::abs(p.h - lineH);
+            }
+            if (across <= kBand) {
+                sourceId = n.id;
+                destinationId = d->id;
+                return true;
+            }
+        }
+    }
+    sourceId = destinationId = 0;
+    return false;
+}
+
 } // namespace qm

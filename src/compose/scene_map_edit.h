@@ -54,5 +54,22 @@ bool deleteLink(Scene& scene, std::int16_t sourceId, std::int16_t destinationId,
 
 // Links whose destination exists (each such hot spot counts once).
 int countLinks(const Scene& scene);
+int countSelectedNodes(const Scene& scene);
+
+// The topmost node (the last in the list) whose 32 x 32 icon contains the point; 0 for none.
+std::int16_t hitTestNode(const Scene& scene, Point point);
+
+// Map selection. Without toggle: a node already selected keeps the selection as it is (so that
+// several selected nodes can be dragged together), otherwise it becomes the only selected node;
+// node ID 0 clears the selection. With toggle the node's flag flips and the others keep theirs.
+// True when the selection changed.
+bool selectNode(Scene& scene, std::int16_t nodeId, bool toggle = false);
+// Selects every node; true when the selection changed.
+bool selectAllNodes(Scene& scene);
+
+// A link drawn at the point: within the rectangle spanned by its two nodes grown by 4 pixels,
+// and no more than 6 pixels across its main direction from the line. The first found, in node
+// and hot spot order; false when none.
+bool findLinkAt(const Scene& scene, Point point, std::int16_t& sourceId, std::int16_t& destinationId);
 
 } // namespace qm

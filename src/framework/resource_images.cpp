@@ -20,7 +20,13 @@ QString resourcePath(int id)
     case imgPrefsHotSpots: return QStringLiteral(":/images/icon_379.svg");
     case imgPrefsAnnotations: return QStringLiteral(":/images/icon_5808.svg");
     case imgStartupPicture: return QStringLiteral(":/images/startup_picture.svg");
-    default: return {};
+    case imgBrowse:
+    case imgAdd:
+        return QStringLiteral(":/images/icon_%1.svg").arg(id);
+    default:
+        if (id >= imgToolSelect && id <= imgPenSizeButton)
+            return QStringLiteral(":/images/icon_%1.svg").arg(id);
+        return {};
     }
 }
 
@@ -42,6 +48,21 @@ QPixmap resourcePixmap(int id, QSize size)
     QPainter painter(&pixmap);
     renderer.render(&painter);
     return pixmap;
+}
+
+QCursor resourceCursor(int id)
+{
+    static const bool initialised = (initQuillmereResources(), true);
+    (void)initialised;
+    QSvgRenderer renderer(QStringLiteral(":/images/cursor_%1.svg").arg(id));
+    if (!renderer.isValid())
+        return QCursor(Qt::ArrowCursor);
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    painter.end();
+    return QCursor(pixmap, 12, 12);
 }
 
 QIcon resourceIcon(int id)

@@ -8,6 +8,7 @@
 #include "compose/compose_environment.h"
 #include "framework/window_progress.h"
 #include "project/scene.h"
+#include "render/floor_plan.h"
 #include "web/web_export.h"
 
 namespace qm {
@@ -23,6 +24,7 @@ bool exportWebTourFromWindow(QWidget* parent, const Scene& scene)
 
     web::WebExportOptions options;
     options.folder = folder.toStdString();
+    options.renderFloorPlan = [](const Scene& s, OffscreenPicture& out) { return renderFloorPlan(s, out); };
     const ComposeEnvironment env = standardComposeEnvironment();
     WindowProgress progress(parent);
     web::WebExportReport report;

@@ -8,6 +8,16 @@
 #include "compose/compose_errors.h"
 #include "web/web_export.h"
 
+#ifdef QM_HAVE_MAP_RENDERER
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <memory>
+
+#include "render/floor_plan.h"
+#endif
+
 namespace {
 
 int run(const std::vector<std::string>& args);
@@ -31,6 +41,26 @@ bool takeOption(std::vector<std::string>& args, const std::string& name, std::st
         }
     return false;
 }
+
+#ifdef QM_HAVE_MAP_RENDERER
+// The map renderer draws with QtGui: an offscreen application for the length of the command.
+std::unique_ptr<QGuiApplication> offscreenApplication()
+{
+    if (QGuiApplication::instance())
+        return nullptr;
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const std::string folder = "/tmp/runtime-quillmere-" + std::to_string(getuid());
+        mkdir(folder.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    }
+    static int argc = 1;
+    static char name[] = "quillmere-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+#endif
 
 bool number(const std::string& text, int low, int high, int& out)
 {
@@ -57,6 +87,10 @@ int run(const std::vector<std::string>& argsIn)
     qm::Scene scene;
     if (!qm::cli::openProjectForEdit(args[0], scene, false))
         return 1;
+#ifdef QM_HAVE_MAP_RENDERER
+    const auto app = offscreenApplication();
+    options.renderFloorPlan = [](const qm::Scene& s, qm::OffscreenPicture& out) { return qm::renderFloorPlan(s, out); };
+#endif
     const qm::ComposeEnvironment env = qm::standardComposeEnvironment();
     qm::TerminalProgress progress;
     qm::web::WebExportReport report;
