@@ -109,7 +109,22 @@ OSErr writeTestPanorama(const std::filesystem::path& file, const OffscreenPictur
         return e;
     if (OSErr e = buildOneNodeHeader(vrNodeType::kPanorama, header))
         return e;
-    // The node header names the panorama node and its ID.
+    // The world and the node header name the node by its ID.
+    if (AtomRef vrsc = world.findChild(AtomContainer::kRoot, fourCC("vrsc"))) {
+        Bytes d(world.data(vrsc).begin(), world.data(vrsc).end());
+        storeBE32(d.data() + 8, o.nodeId);
+        world.setData(vrsc, d);
+    }
+    if (AtomRef vrnp = world.findChild(AtomContainer::kRoot, fourCC("vrnp"))) {
+        const AtomRef old = world.findChild(vrnp, fourCC("vrni"));
+        Bytes location(world.data(world.findChild(old, fourCC("nloc"))).begin(),
+                       world.data(world.findChild(old, fourCC("nloc"))).end());
+        world.removeAtom(old);
+        AtomRef node;
+        world.insertChild(world.findChild(AtomContainer::kRoot, fourCC("vrnp")), fourCC("vrni"), o.nodeId, 0, {},
+                          &node);
+        world.insertChild(node, fourCC("nloc"), 1, 0, location);
+    }
     if (AtomRef ndhd = header.findChild(AtomContainer::kRoot, fourCC("ndhd"))) {
         Bytes d(header.data(ndhd).begin(), header.data(ndhd).end());
         storeBE32(d.data() + 4, vrNodeType::kPanorama);
