@@ -184,6 +184,7 @@ void AppShell::runCommand(int commandId)
     case cmdClose: closeDocument(); break;
     case cmdSave: sendToForeground(evSave); break;
     case cmdSaveAs: sendToForeground(evSaveAs); break;
+    case cmdExportWebTour: sendToForeground(evExportWebTour); break;
     case cmdRevert: sendToForeground(evRevert); break;
     case cmdExit: exitProgram(); break;
     case cmdUndo: sendToForeground(evUndo); break;

@@ -46,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     file->addSeparator();
     addCommand(file, tr("&Save"), cmdSave, {QKeySequence(Qt::CTRL | Qt::Key_S)});
     addCommand(file, tr("Save &As..."), cmdSaveAs);
+    addCommand(file, tr("Export &Web Tour..."), cmdExportWebTour);
     addCommand(file, tr("&Revert"), cmdRevert);
     file->addSeparator();
     addCommand(file, tr("E&xit"), cmdExit, keys(Qt::CTRL | Qt::Key_Q, QKeySequence::Quit));
@@ -129,7 +130,7 @@ void MainWindow::resetMenus()
     for (int id : {cmdAbout, cmdNew, cmdOpen, cmdImportTour, cmdExit, cmdContents})
         action(id)->setEnabled(true);
     action(cmdPreferences)->setEnabled(!m_preferencesBlocked);
-    for (int id : {cmdClose, cmdSave, cmdSaveAs, cmdRevert, cmdUndo, cmdRedo, cmdCut, cmdCopy,
+    for (int id : {cmdClose, cmdSave, cmdSaveAs, cmdExportWebTour, cmdRevert, cmdUndo, cmdRedo, cmdCut, cmdCopy,
                    cmdPaste, cmdDelete, cmdSelectAll})
         action(id)->setEnabled(false);
     action(cmdUndo)->setText(tr("Can't Undo"));

@@ -22,6 +22,7 @@ enum CommandId : int {
     cmdContents = 40006,
     cmdAbout = 40007,
     cmdImportTour = 40031,
+    cmdExportWebTour = 40009,
 };
 
 } // namespace qm

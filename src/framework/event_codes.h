@@ -24,6 +24,7 @@ enum EventCode : std::int16_t {
     evSave = -80,
     evSaveAs = -81,
     evRevert = -82,
+    evExportWebTour = -83, // File > Export Web Tour..., beside the File codes
     evUndo = -90,
     evCut = -91,
     evCopy = -92,

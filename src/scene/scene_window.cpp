@@ -1,4 +1,5 @@
 #include "scene/scene_window.h"
+#include "scene/web_tour_export.h"
 
 #include <QApplication>
 #include <QDir>
@@ -129,6 +130,9 @@ int SceneWindow::dispatch(std::int16_t code)
     case evRevert:
         revert();
         return 1;
+    case evExportWebTour:
+        exportWebTourFromWindow(this, m_document->scene());
+        return 1;
     case evUndo:
         if (m_document->undoStack().canUndo())
             m_document->undoStack().undo();
@@ -251,6 +255,7 @@ void SceneWindow::updateMenus()
     const SceneDocument& doc = *m_document;
     m_menus->enableCommand(cmdClose, true);
     m_menus->enableCommand(cmdSaveAs, true);
+    m_menus->enableCommand(cmdExportWebTour, !doc.scene().nodes.empty());
     m_menus->enableCommand(cmdSave, doc.isDirty());
     std::error_code ec;
     const bool fileExists =
