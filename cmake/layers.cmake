@@ -20,14 +20,16 @@ qm_layer_rule(appcore          NO_QT ALLOWS quicktime)
 qm_layer_rule(project          NO_QT ALLOWS quicktime appcore)
 qm_layer_rule(media            NO_QT ALLOWS quicktime appcore project)
 qm_layer_rule(compose          NO_QT ALLOWS quicktime appcore project media)
+# The web tour exporter (Qt-free; writes its MP4 movies through libavformat itself).
+qm_layer_rule(web              NO_QT ALLOWS quicktime appcore project media compose)
 # Drawing with QtGui (no widgets), shared by the program and the command line.
-qm_layer_rule(render                 ALLOWS quicktime appcore project media compose)
+qm_layer_rule(render                 ALLOWS quicktime appcore project media compose web)
 # The Qt 6 program.
-qm_layer_rule(framework              ALLOWS quicktime appcore project media compose render)
-qm_layer_rule(nodes                  ALLOWS quicktime appcore project media compose render framework)
-qm_layer_rule(scene                  ALLOWS quicktime appcore project media compose render framework
+qm_layer_rule(framework              ALLOWS quicktime appcore project media compose web render)
+qm_layer_rule(nodes                  ALLOWS quicktime appcore project media compose web render framework)
+qm_layer_rule(scene                  ALLOWS quicktime appcore project media compose web render framework
                                             nodes)
-qm_layer_rule(app                    ALLOWS quicktime appcore project media compose render framework
+qm_layer_rule(app                    ALLOWS quicktime appcore project media compose web render framework
                                             nodes scene)
 # The command-line tool (under tools/): the core, and QtGui drawing for the pictures it writes.
-qm_layer_rule(cli                    ALLOWS quicktime appcore project media compose render)
+qm_layer_rule(cli                    ALLOWS quicktime appcore project media compose web render)
