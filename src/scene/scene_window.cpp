@@ -20,6 +20,7 @@
 #include "framework/scene_document.h"
 #include "framework/standard_dialogs.h"
 #include "framework/window_registry.h"
+#include "nodes/node_browser.h"
 #include "scene/document_io.h"
 #include "scene/background_page.h"
 #include "scene/node_map_page.h"
@@ -68,6 +69,9 @@ SceneWindow::SceneWindow(std::unique_ptr<SceneDocument> document, MenuState* men
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &SceneWindow::tabChosen);
     connectDocument();
+    // A double-click on a map node and Browse... open the node browser on that node.
+    connect(this, &SceneWindow::nodeBrowserRequested, this,
+            [this](std::int16_t nodeId) { NodeBrowser::open(*m_document, nodeId); });
 
     WindowRegistry::instance().add(this);
     m_lastEvent.start();

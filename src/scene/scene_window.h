@@ -53,8 +53,8 @@ public:
     // Asks alert 142 when the document is dirty; false when the user keeps the document.
     bool confirmClose();
 
-    // Asks for the node browser on a node (double-click on the map, Browse...). The node browser
-    // listens to nodeBrowserRequested; until it exists nothing visible happens.
+    // Asks for the node browser on a node (double-click on the map, Browse...): the window opens
+    // the document's browser on it.
     void requestNodeBrowser(std::int16_t nodeId) { emit nodeBrowserRequested(nodeId); }
     // The background page's default drawing attributes; they outlive the page.
     MapAttributes& mapDefaults() { return m_mapDefaults; }

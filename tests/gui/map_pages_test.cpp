@@ -17,6 +17,7 @@
 #include "gui/shell_fixture.h"
 #include "project/project_writer.h"
 #include "render/map_pictures.h"
+#include "nodes/node_browser.h"
 #include "scene/background_page.h"
 #include "scene/map_area.h"
 #include "scene/node_map_page.h"
@@ -283,9 +284,15 @@ TEST_F(MapPagesTest, DoubleClickAndBrowseAskForTheNodeBrowser)
     click(at(2));
     QTest::mouseDClick(area(), Qt::LeftButton, {}, area()->toWidget(at(2)));
     EXPECT_EQ(asked, QList<int>{2});
+    NodeBrowser* browser = NodeBrowser::browserOf(document());
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->currentNodeId(), 2);
     click(at(1));
     pressItem(437);
     EXPECT_EQ(asked, (QList<int>{2, 1}));
+    EXPECT_EQ(NodeBrowser::browserOf(document()), browser);
+    EXPECT_EQ(browser->currentNodeId(), 1);
+    browser->close();
 }
 
 // Background page
