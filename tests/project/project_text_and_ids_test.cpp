@@ -2,6 +2,7 @@
 // nodes whose hot spots share IDs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "project/hot_spot_ids.h"
@@ -31,15 +32,6 @@ Bytes withTrailer(Bytes container)
     return container;
 }
 
-AtomContainer part(const Bytes& container, OSType type)
-{
-    AtomContainer top;
-    EXPECT_EQ(AtomContainer::parse(container, top), 0);
-    AtomContainer sub;
-    EXPECT_EQ(AtomContainer::parse(top.data(top.findChild(kRoot, type)), sub), 0);
-    return sub;
-}
-
 Bytes editNodeList(const Bytes& container, const std::function<void(AtomContainer&)>& edit)
 {
     AtomContainer top;
@@ -55,9 +47,8 @@ Bytes editNodeList(const Bytes& container, const std::function<void(AtomContaine
 // A string chunk as the old program wrote it: the 8-bit characters and a terminator.
 Bytes rawChunk(const std::string& bytes)
 {
-    Bytes out(project::kStringChunkPrefix, 0);
-    out.insert(out.end(), bytes.begin(), bytes.end());
-    out.push_back(0);
+    Bytes out(project::kStringChunkPrefix + bytes.size() + 1, 0);
+    std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(project::kStringChunkPrefix));
     return out;
 }
 
