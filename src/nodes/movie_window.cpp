@@ -140,6 +140,9 @@ QPoint MovieWindow::toView(const QPoint& p) const
 void MovieWindow::setHotSpotsShown(bool shown)
 {
     m_showHotSpots = shown;
+    // Asked for, they show at once, whatever the view is doing.
+    if (m_player && !m_dragging && !m_zoomDirection)
+        m_player->setMoving(false);
     render();
     update();
 }

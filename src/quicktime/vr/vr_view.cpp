@@ -81,6 +81,22 @@ std::vector<QTVRHotSpot> readHotSpots(const AtomContainer& info)
     return out;
 }
 
+// The node information the track shows for the node (a movie may keep older samples in its
+// media that no edit shows), else the instance's own answer.
+OSErr shownNodeInfo(const QTVRInstance& vr, std::uint32_t nodeId, AtomContainer& out)
+{
+    const Track& track = vr.qtvrTrack();
+    TimeValue start = 0, duration = 0;
+    if (vr.vrMajorVersion() == 2 && track.media() && QTVRNodeTimeSpan(track, nodeId, start, duration) == err::noErr) {
+        const TimeValue mediaTime = track.trackTimeToMediaTime(start);
+        MediaSample sample;
+        if (mediaTime >= 0 && track.media()->getSample(mediaTime, sample) == err::noErr &&
+            AtomContainer::parse(sample.data, out) == err::noErr)
+            return err::noErr;
+    }
+    return vr.getNodeInfo(nodeId, out);
+}
+
 } // namespace
 
 OSErr QTVRInstance::loadNodeView(std::uint32_t nodeId)
@@ -136,7 +152,7 @@ OSErr QTVRInstance::loadNodeView(std::uint32_t nodeId)
     }
     AtomContainer info;
     std::vector<QTVRHotSpot> hotSpots;
-    if (getNodeInfo(nodeId, info) == err::noErr)
+    if (shownNodeInfo(*this, nodeId, info) == err::noErr)
         hotSpots = readHotSpots(info);
     m_view = v;
     m_hotSpots = std::move(hotSpots);
@@ -244,7 +260,7 @@ bool QTVRInstance::triggerHotSpot(std::uint32_t hotSpotId)
         if (selector != qtvr::kTriggerHotSpotSelector)
             continue;
         AtomContainer info;
-        getNodeInfo(m_current, info);
+        shownNodeInfo(*this, m_current, info);
         QTVRInterceptRecord record;
         record.selector = selector;
         record.hotSpotId = hotSpotId;
