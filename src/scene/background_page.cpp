@@ -860,8 +860,8 @@ bool BackgroundPage::addPictureObject(const QImage& source, const QString& text)
     if (boundary.width() > 16 && boundary.height() > 16 &&
         (image.width() > boundary.width() || image.height() > boundary.height()))
         image = image.scaled(boundary, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const Bytes data = mapPictureData(image);
-    if (data.empty())
+    const Bytes pictureData = mapPictureData(image);
+    if (pictureData.empty())
         return false;
     const QPoint at = m_map->scroll() + QPoint(16, 16);
     const QPoint origin(std::clamp(at.x(), 0, std::max(0, boundary.width() - image.width())),
@@ -873,7 +873,7 @@ bool BackgroundPage::addPictureObject(const QImage& source, const QString& text)
             o.selected = false;
         MapObject o = newMapObject(MapObjectKind::kPicture, bounds, m_shown);
         o.penStyle = 0;
-        o.data = data;
+        o.data = pictureData;
         o.selected = true;
         s.mapObjects.push_back(std::move(o));
         return true;

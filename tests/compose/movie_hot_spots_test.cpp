@@ -314,8 +314,9 @@ TEST(MovieHotSpots, PixelsWithoutAtomsBecomeUndefinedHotSpotsOfExactlyThosePixel
     for (const HotSpot& h : read) {
         EXPECT_EQ(h.type, HotSpotType::kUndefined);
         Region r = Region::fromRect(h.bounds);
-        if (h.shape == HotSpotShape::kRegion)
+        if (h.shape == HotSpotShape::kRegion) {
             ASSERT_EQ(readRegion(h.regionData, r), 0);
+        }
         EXPECT_EQ(r, traced.at(h.id)) << h.id;
     }
     EXPECT_EQ(read[1].shape, HotSpotShape::kRectangle);

@@ -265,9 +265,11 @@ TEST(TourImport, FiveNodeTourComposesBackToAnEquivalentMovie)
     EXPECT_EQ(custom->linkView, (LinkView{true, true, false, false, 90.0f, -5.0f, 0, {}}));
     // A plain link (the destination's default view) comes back plain.
     const Node& path = scene.nodes[1];
-    for (const HotSpot& h : path.hotSpots)
-        if (h.type == HotSpotType::kLink)
+    for (const HotSpot& h : path.hotSpots) {
+        if (h.type == HotSpotType::kLink) {
             EXPECT_FALSE(h.customLinkView);
+        }
+    }
 
     // The project on disk is the scene, and composing it gives the tour again.
     Scene reopened;

@@ -89,7 +89,7 @@ int run(const std::vector<std::string>& argsIn)
         return 1;
 #ifdef QM_HAVE_MAP_RENDERER
     const auto app = offscreenApplication();
-    options.renderFloorPlan = [](const qm::Scene& s, qm::OffscreenPicture& out) { return qm::renderFloorPlan(s, out); };
+    options.renderFloorPlan = [](const qm::Scene& s, qm::OffscreenPicture& plan) { return qm::renderFloorPlan(s, plan); };
 #endif
     const qm::ComposeEnvironment env = qm::standardComposeEnvironment();
     qm::TerminalProgress progress;
