@@ -6,28 +6,6 @@
 
 namespace qm {
 
-std::vector<ShownSample> shownSamples(const Track& track)
-{
-    std::vector<ShownSample> out;
-    const Media* media = track.media();
-    if (!media)
-        return out;
-    const TimeValue end = track.duration();
-    TimeValue t = 0;
-    while (t < end) {
-        TimeValue next = track.nextInterestingTime(nextTimeMediaSample, t);
-        if (next < 0 || next > end)
-            next = end;
-        if (next <= t)
-            break;
-        const TimeValue mediaTime = track.trackTimeToMediaTime(t);
-        if (mediaTime >= 0)
-            out.push_back(ShownSample{mediaTime, t, next - t});
-        t = next;
-    }
-    return out;
-}
-
 OSErr firstShownSample(const Track& track, MediaSample& out)
 {
     const Media* media = track.media();

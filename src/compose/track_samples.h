@@ -10,15 +10,7 @@
 
 namespace qm {
 
-// A sample as a track shows it: its media time and its duration in the track's movie time scale.
-struct ShownSample {
-    TimeValue mediaTime = 0;
-    TimeValue trackTime = 0;
-    TimeValue trackDuration = 0;
-};
-
-// The samples a track shows, in track time order (samples shown by no edit are left out).
-std::vector<ShownSample> shownSamples(const Track& track);
+// ShownSample and shownSamples come from the movie layer (quicktime/movie/movie_track.h).
 
 // The first sample the track shows. Errors: timeNotInMedia for a track that shows nothing.
 OSErr firstShownSample(const Track& track, MediaSample& out);

@@ -140,4 +140,16 @@ private:
     std::vector<KeptAtom> m_keptEdts;  // of 'edts' besides 'elst'
 };
 
+
+// A sample as a track shows it: its media time, and where and how long the track shows it (in the
+// movie's time scale).
+struct ShownSample {
+    TimeValue mediaTime = 0;
+    TimeValue trackTime = 0;
+    TimeValue trackDuration = 0;
+};
+
+// The samples a track shows, in track time order (samples shown by no edit are left out).
+std::vector<ShownSample> shownSamples(const Track& track);
+
 } // namespace qm

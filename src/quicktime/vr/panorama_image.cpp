@@ -27,34 +27,6 @@ constexpr OSType kImageTrackRef = fourCC("imgt");
 constexpr OSType kHotSpotTrackRef = fourCC("hott");
 constexpr std::uint32_t kHorizontalFlag = 1;
 
-struct Shown {
-    TimeValue mediaTime = 0;
-    TimeValue trackTime = 0;
-    TimeValue duration = 0;
-};
-
-// The samples a track shows, in track time order.
-std::vector<Shown> shownSamples(const Track& track)
-{
-    std::vector<Shown> out;
-    if (!track.media())
-        return out;
-    const TimeValue end = track.duration();
-    TimeValue t = 0;
-    while (t < end) {
-        TimeValue next = track.nextInterestingTime(nextTimeMediaSample, t);
-        if (next < 0 || next > end)
-            next = end;
-        if (next <= t)
-            break;
-        const TimeValue mediaTime = track.trackTimeToMediaTime(t);
-        if (mediaTime >= 0)
-            out.push_back(Shown{mediaTime, t, next - t});
-        t = next;
-    }
-    return out;
-}
-
 struct NodeSpan {
     TimeValue start = 0;
     TimeValue duration = 0;
@@ -75,9 +47,9 @@ OSErr assemble(const TileSource& source, const NodeSpan& span, PanoramaLayout la
     const Media* media = source.track->media();
     if (!media)
         return err::invalidMedia;
-    const std::vector<Shown> all = shownSamples(*source.track);
-    std::vector<Shown> tiles;
-    for (const Shown& s : all)
+    const std::vector<ShownSample> all = shownSamples(*source.track);
+    std::vector<ShownSample> tiles;
+    for (const ShownSample& s : all)
         if (span.contains(s.trackTime))
             tiles.push_back(s);
     const int framesX = std::max(1, source.framesX);
@@ -296,9 +268,9 @@ OSErr findNode1x(const Movie& movie, const Track& pano, std::uint32_t nodeId, No
     out.span = {0, std::max<TimeValue>(pano.duration(), movie.duration())};
     if (media->sampleCount() > 1) {
         MediaSample s;
-        for (const Shown& shown : shownSamples(pano)) {
+        for (const ShownSample& shown : shownSamples(pano)) {
             if (media->getSample(shown.mediaTime, s) == 0 && s.index == std::uint32_t(position)) {
-                out.span = {shown.trackTime, shown.duration};
+                out.span = {shown.trackTime, shown.trackDuration};
                 break;
             }
         }
@@ -315,9 +287,9 @@ OSErr QTVRNodeTimeSpan(const Track& qtvr, std::uint32_t nodeId, TimeValue& start
 {
     if (!qtvr.media())
         return err::invalidMedia;
-    const std::vector<Shown> nodes = shownSamples(qtvr);
+    const std::vector<ShownSample> nodes = shownSamples(qtvr);
     bool headers = false;
-    for (const Shown& s : nodes) {
+    for (const ShownSample& s : nodes) {
         MediaSample sample;
         AtomContainer info;
         if (qtvr.media()->getSample(s.mediaTime, sample) || AtomContainer::parse(sample.data, info))
@@ -326,13 +298,13 @@ OSErr QTVRNodeTimeSpan(const Track& qtvr, std::uint32_t nodeId, TimeValue& start
         headers = headers || header.size() >= 12;
         if (header.size() >= 12 && loadBE32(header.data() + 8) == nodeId) {
             start = s.trackTime;
-            duration = s.duration;
+            duration = s.trackDuration;
             return err::noErr;
         }
     }
     if (nodes.size() == 1 && !headers) {
         start = nodes.front().trackTime;
-        duration = nodes.front().duration;
+        duration = nodes.front().trackDuration;
         return err::noErr;
     }
     return err::paramErr;
