@@ -68,8 +68,7 @@ TEST_P(H264Movie, RecompressedFramesComeOutInDisplayOrder)
     ASSERT_TRUE(object);
     Track* image = object->reference(vrAtom::kImageTrackRef, 1);
     ASSERT_TRUE(image);
-    // Every frame the track shows (the movie layer ends a track at its last decode time, so the
-    // last frames of a movie with frames out of order are not shown).
+    // Every frame the track shows.
     const auto frames = shownSamples(*image);
     ASSERT_GE(frames.size(), 8u);
     double previous = -1;
@@ -85,6 +84,40 @@ TEST_P(H264Movie, RecompressedFramesComeOutInDisplayOrder)
         EXPECT_GT(level, previous + 4) << "frame at " << frame.trackTime << " is out of order";
         previous = level;
     }
+}
+
+TEST_P(H264Movie, CopiedMovieKeepsItsLastFrames)
+{
+    if (!hasEncoder("libx264"))
+        GTEST_SKIP() << "ffmpeg has no libx264 encoder";
+    TempDir dir;
+    const auto file = dir / (std::string("clip.") + GetParam());
+    // Two seconds at 5 frames per second with B-frames: the file's edit starts at the first
+    // frame's display time, so the edit ends after the last decode time.
+    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
+                                "\"testsrc=size=64x48:rate=5:duration=2\" "
+                                "-c:v libx264 -bf 2 -g 10 -pix_fmt yuv420p \"" + file.string() + "\"";
+    ASSERT_EQ(runCommand(command), 0) << command;
+
+    Scene scene = baseScene();
+    std::int16_t id = 0;
+    std::string detail;
+    ASSERT_EQ(AddNodeFromFile(scene, Point{100, 100}, file, false, {}, &id, &detail), 0) << detail;
+    TestMedia media;
+    media.files[id] = file;
+    WorkingCopies copies;
+    NullProgress progress;
+    ASSERT_EQ(composeScene(scene, copies, media.environment(dir.path()), progress), 0);
+
+    std::unique_ptr<Movie> movie;
+    ASSERT_EQ(Movie::open(scene.composedMovieFile, MovieOpenMode::read, movie), 0);
+    Track* object = vrTrack(*movie, vrNodeType::kObject);
+    ASSERT_TRUE(object);
+    Track* image = object->reference(vrAtom::kImageTrackRef, 1);
+    ASSERT_TRUE(image && image->media());
+    // All ten frames are there and the track shows two seconds of them.
+    EXPECT_EQ(image->media()->sampleCount(), 10u);
+    EXPECT_EQ(image->duration(), 2 * movie->timeScale());
 }
 
 INSTANTIATE_TEST_SUITE_P(MovAndMp4, H264Movie, testing::Values("mov", "mp4"));

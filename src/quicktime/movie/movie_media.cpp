@@ -115,6 +115,7 @@ void Media::setTimeScale(TimeScale scale)
 }
 
 TimeValue Media::duration() const { return m_table.sampleCount() ? m_table.duration() : m_storedDuration; }
+TimeValue Media::displayEnd() const { return m_table.sampleCount() ? m_table.displayEnd() : m_storedDuration; }
 
 const SampleDescription* Media::sampleDescriptionPtr(int index) const
 {

@@ -51,6 +51,8 @@ public:
     // Sample durations keep their units: the media becomes longer or shorter in seconds.
     void setTimeScale(TimeScale scale);
     TimeValue duration() const;
+    // The media time where the last sample's display ends (see SampleTable::displayEnd).
+    TimeValue displayEnd() const;
     std::uint16_t language() const { return m_language; }
     void setLanguage(std::uint16_t language) { m_language = language; }
     std::uint16_t quality() const { return m_quality; }

@@ -94,7 +94,7 @@ OSErr insertTrackSegment(const Track& src, TimeValue srcIn, TimeValue srcDuratio
         TimeValue mediaFrom = src.trackTimeToMediaTime(a, &mediaLeft);
         Int128 scaled = Int128(convertTimeScale(b - a, srcScale, sm->timeScale())) * e.rate / 65536;
         TimeValue mediaTo = mediaFrom + std::min<TimeValue>(TimeValue(scaled), mediaLeft);
-        mediaTo = std::min(mediaTo, sm->duration());
+        mediaTo = std::min(mediaTo, sm->displayEnd());
         if (mediaFrom < 0 || mediaTo <= mediaFrom)
             continue;
         TimeValue dstFirst = 0, srcFirst = 0;
@@ -102,7 +102,7 @@ OSErr insertTrackSegment(const Track& src, TimeValue srcIn, TimeValue srcDuratio
             return movie.setError(err);
         TimeValue into = dstFirst + convertTimeScale(mediaFrom - srcFirst, sm->timeScale(), dm->timeScale());
         TimeValue length = convertTimeScale(mediaTo - mediaFrom, sm->timeScale(), dm->timeScale());
-        length = std::min(length, dm->duration() - into);
+        length = std::min(length, dm->displayEnd() - into);
         TimeValue before = std::max(dst.duration(), pos);
         if (OSErr err = dst.insertMedia(pos, into, length, e.rate))
             return err;

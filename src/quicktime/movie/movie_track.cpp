@@ -152,7 +152,7 @@ OSErr Track::insertMedia(TimeValue trackStart, TimeValue mediaTime, TimeValue me
         return m_movie.setError(err::invalidMedia);
     if (trackStart < 0 || mediaTime < 0 || mediaDuration < 0 || rate <= 0)
         return m_movie.setError(err::paramErr);
-    if (mediaTime + mediaDuration > m_media->duration())
+    if (mediaTime + mediaDuration > m_media->displayEnd())
         return m_movie.setError(err::timeNotInMedia);
     if (mediaDuration == 0)
         return m_movie.setError(err::noErr);

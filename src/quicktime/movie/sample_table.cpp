@@ -378,6 +378,38 @@ bool SampleTable::nextSyncSample(std::uint32_t index, std::uint32_t& out) const
     return true;
 }
 
+TimeValue SampleTable::displayEnd() const
+{
+    if (!m_hasCtts || m_ctts.empty())
+        return m_duration;
+    // Walk the time-to-sample and composition runs side by side.
+    TimeValue end = m_duration;
+    std::size_t tr = 0, cr = 0;
+    std::uint64_t tLeft = m_stts.empty() ? 0 : m_stts[0].count;
+    std::uint64_t cLeft = m_ctts[0].count;
+    TimeValue time = 0;
+    while (tr < m_stts.size() && cr < m_ctts.size()) {
+        if (tLeft == 0) {
+            if (++tr < m_stts.size())
+                tLeft = m_stts[tr].count;
+            continue;
+        }
+        if (cLeft == 0) {
+            if (++cr < m_ctts.size())
+                cLeft = m_ctts[cr].count;
+            continue;
+        }
+        const std::uint64_t n = std::min(tLeft, cLeft);
+        const TimeValue d = m_stts[tr].duration;
+        // The last sample of the common stretch ends latest.
+        end = std::max(end, time + TimeValue(n) * d + m_ctts[cr].offset);
+        time += TimeValue(n) * d;
+        tLeft -= n;
+        cLeft -= n;
+    }
+    return end;
+}
+
 std::int32_t SampleTable::compositionOffset(std::uint32_t index) const
 {
     if (!m_hasCtts || m_ctts.empty())

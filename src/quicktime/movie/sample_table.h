@@ -64,6 +64,10 @@ public:
 
     std::uint32_t sampleCount() const { return m_sampleCount; }
     TimeValue duration() const { return m_duration; }
+    // Where the last sample's display ends: the duration, unless composition offsets move
+    // samples later (frames stored out of display order show up to the largest offset after
+    // their decode times).
+    TimeValue displayEnd() const;
     const std::vector<Chunk>& chunks() const { return m_chunks; }
     // Bytes of the chunk's samples together.
     std::uint64_t chunkSize(std::uint32_t chunk) const;
