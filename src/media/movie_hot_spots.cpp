@@ -1,6 +1,7 @@
 #include "media/movie_hot_spots.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "media/qtvr_structure.h"
@@ -121,6 +122,25 @@ void addTraced(const std::vector<HotSpot>& described, const std::map<int, Region
     }
 }
 
+// A single-node cube's image rectangle from its image track's tile size and count, without
+// decoding a tile; empty when the track does not tell.
+Rect cubeImageRect(const Movie& movie, const PanoramaSampleRecord& record)
+{
+    Track* pano = nullptr;
+    FindTrackByMediaType(&movie, qtvr::kPanoramaMediaType, &pano, nullptr);
+    const Track* image = pano ? pano->reference(kImageTrackRef, std::max(1, int(record.imageRefTrackIndex))) : nullptr;
+    if (!image || !image->media())
+        return {};
+    const std::size_t count = shownSamples(*image).size();
+    const int perSide = int(std::lround(std::sqrt(double(count / 6))));
+    const SampleDescription* description = image->media()->sampleDescriptionPtr(1);
+    ImageDescription d;
+    if (count < 6 || std::size_t(perSide) * std::size_t(perSide) * 6 != count || !description ||
+        ImageDescription::parse(description->bytes(), d) || d.width <= 0 || d.height <= 0)
+        return {};
+    return makeRect(0, 0, d.height * perSide, d.width * perSide * 6);
+}
+
 // The hot spots of a panorama's hot spot track: unrolled (a cube's faces side by side) and
 // mapped onto the node's image coordinates. Those are the unrolled image for cylinders, and for
 // cubes the six faces at the image track's own resolution, whatever the hot spot tiles' size.
@@ -129,13 +149,17 @@ OSErr panoramaHotSpots(const Movie& movie, bool vr1, const std::vector<HotSpot>&
     PanoramaUnrollOptions options;
     options.image = false;
     options.hotSpots = true;
+    Rect cubeRect;
     if (!vr1) {
         PanoramaSampleRecord stored;
         if (OSErr e = ReadPanoramaSample(&movie, stored))
             return e;
         if (stored.hotSpotRefTrackIndex == 0)
             return 0;
-        options.image = panoramaLayoutOf(stored) == PanoramaLayout::Cube;
+        if (panoramaLayoutOf(stored) == PanoramaLayout::Cube) {
+            cubeRect = cubeImageRect(movie, stored);
+            options.image = cubeRect.empty(); // the faces' size from decoding them after all
+        }
     }
     UnrolledPanorama unrolled;
     if (OSErr e = UnrollPanorama(movie, 0, options, unrolled))
@@ -147,7 +171,7 @@ OSErr panoramaHotSpots(const Movie& movie, bool vr1, const std::vector<HotSpot>&
     switch (unrolled.layout) {
     case PanoramaLayout::VerticalCylinder: to = makeRect(0, 0, int(record.imageSizeX), int(record.imageSizeY)); break;
     case PanoramaLayout::HorizontalCylinder: to = makeRect(0, 0, int(record.imageSizeY), int(record.imageSizeX)); break;
-    case PanoramaLayout::Cube: to = unrolled.image.bounds(); break;
+    case PanoramaLayout::Cube: to = cubeRect.empty() ? unrolled.image.bounds() : cubeRect; break;
     }
     addTraced(described, traceIndexedPicture(unrolled.hotSpots), unrolled.hotSpots.bounds(), to, 0, 0, out);
     return 0;

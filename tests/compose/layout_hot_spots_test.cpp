@@ -8,6 +8,7 @@
 #include "media/movie_hot_spots.h"
 #include "media/node_import.h"
 #include "project/scene_defaults.h"
+#include "quicktime/base/byte_io.h"
 #include "quicktime/movie/movie.h"
 #include "quicktime/raster/raster_shapes.h"
 #include "quicktime/raster/region_bytes.h"
@@ -240,6 +241,19 @@ TEST(LayoutHotSpots, Vr1PanoramaHotSpotsComeWithTheirTablesAndComposeAsTwoPointX
     const OffscreenPicture back = unrolledHotSpots(scene.composedMovieFile, layout);
     EXPECT_EQ(layout, PanoramaLayout::VerticalCylinder);
     EXPECT_TRUE(samePixels(back, *f.hotSpotImage));
+    // One hot spot track: the 1.x one is not carried along beside the new one.
+    std::unique_ptr<Movie> composed;
+    ASSERT_EQ(Movie::open(scene.composedMovieFile, MovieOpenMode::read, composed), 0);
+    int eightBitTracks = 0;
+    for (int i = 1; i <= composed->trackCount(); ++i) {
+        const Track* t = composed->track(i);
+        MediaSample sample;
+        if (t->media() && t->media()->type() == videoMediaType && t->media()->getSample(0, sample) == 0 &&
+            sample.description.bytes().size() > 8 && loadBE32(sample.description.bytes().data() + 4) == fourCC("smc "))
+            ++eightBitTracks;
+    }
+    EXPECT_EQ(eightBitTracks, 1);
+    composed.reset();
     std::vector<HotSpot> read;
     ASSERT_EQ(readMovieHotSpots(scene.composedMovieFile, read), 0);
     ASSERT_EQ(read.size(), 2u);
