@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compose/composer.h"
+#include "compose/tour_import.h"
 #include "compose/working_copies.h"
 #include "compose_test_scene.h"
 #include "media/movie_hot_spots.h"
@@ -323,4 +324,56 @@ TEST(LayoutHotSpots, RealCubicPanoramaTakesNewHotSpotsOnItsFaces)
     EXPECT_EQ(regionOf(read[1]), ovalRegion(seam.bounds));
     discardAllWorkingCopies(scene, copies);
     disposeScene(scene);
+}
+
+TEST(LayoutHotSpots, ATourOfACubeAndAHorizontalCylinderImportsWithTheirHotSpots)
+{
+    const auto cuty = samplesDir() / "cuty_CuTy.mov";
+    QM_REQUIRE_SAMPLE(cuty);
+    TempDir dir;
+    TestPanoramaOptions hcyl;
+    hcyl.horizontal = true;
+    hcyl.framesX = 2;
+    hcyl.framesY = 2;
+    const OffscreenPicture ids = idPicture(128, 96);
+    const auto cylinder = dir / "hcyl.mov";
+    ASSERT_EQ(writeTestPanorama(cylinder, solidImage(128, 96), &ids, hcyl), 0);
+
+    Scene scene = baseScene();
+    std::int16_t cubeId = 0, cylinderId = 0;
+    ASSERT_EQ(AddNodeFromFile(scene, Point{72, 72}, cuty, false, keepingHotSpots(), &cubeId), 0);
+    ASSERT_EQ(AddNodeFromFile(scene, Point{72, 300}, cylinder, false, keepingHotSpots(), &cylinderId), 0);
+    HotSpot door;
+    door.id = 12;
+    door.type = HotSpotType::kLink;
+    door.destinationNodeId = cylinderId;
+    door.shape = HotSpotShape::kOval;
+    door.bounds = makeRect(30, 2 * 510 + 40, 300, 2 * 510 + 200); // on the back face
+    findNode(scene, cubeId)->hotSpots = {door};
+    for (HotSpot& h : findNode(scene, cylinderId)->hotSpots)
+        h.type = HotSpotType::kMisc;
+    TestMedia media;
+    media.files[cubeId] = cuty;
+    media.files[cylinderId] = cylinder;
+    WorkingCopies copies;
+    NullProgress progress;
+    ASSERT_EQ(composeScene(scene, copies, media.environment(dir.path()), progress), 0);
+    const auto tour = dir / "tour.mov";
+    std::filesystem::copy_file(scene.composedMovieFile, tour);
+
+    Scene back;
+    ASSERT_EQ(importTour(tour, dir / "back.qmp", {}, progress, back), 0);
+    ASSERT_EQ(back.nodes.size(), 2u);
+    const Node& cube = *findNode(back, cubeId);
+    ASSERT_EQ(cube.hotSpots.size(), 1u);
+    EXPECT_EQ(cube.hotSpots[0].bounds, door.bounds);
+    EXPECT_EQ(regionOf(cube.hotSpots[0]), ovalRegion(door.bounds));
+    EXPECT_EQ(cube.hotSpots[0].destinationNodeId, cylinderId);
+    const Node& cyl = *findNode(back, cylinderId);
+    EXPECT_EQ(regionsById(cyl.hotSpots), traceIndexedPicture(ids));
+    for (const HotSpot& h : cyl.hotSpots)
+        EXPECT_EQ(h.type, HotSpotType::kMisc);
+    discardAllWorkingCopies(scene, copies);
+    disposeScene(scene);
+    disposeScene(back);
 }
