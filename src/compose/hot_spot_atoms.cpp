@@ -5,6 +5,7 @@
 #include "compose/hot_spot_ids.h"
 #include "compose/vr_atoms.h"
 #include "quicktime/raster/raster_geometry.h"
+#include "quicktime/vr/panorama_image.h"
 
 namespace qm {
 
@@ -16,9 +17,17 @@ Bytes hotSpotInfoData(const HotSpot& hotSpot, const Rect& rect)
     w.type(hotSpot.type ? hotSpot.type : HotSpotType::kUndefined);
     w.u32(hotSpot.name.empty() ? 0 : 1);
     w.u32(hotSpot.comment.empty() ? 0 : 2);
-    // Cursor IDs, best pan, tilt, field of view and view centre: the composed movie uses the
-    // player's defaults.
-    w.zeros(12 + 12 + 8);
+    // Mouse-over, mouse-down and mouse-up cursor IDs; 0 lets the player choose.
+    if (hotSpot.customCursors) {
+        w.i32(hotSpot.mouseOverCursor);
+        w.i32(hotSpot.mouseDownCursor);
+        w.i32(hotSpot.mouseUpCursor);
+    } else {
+        w.zeros(12);
+    }
+    // Best pan, tilt, field of view and view centre: the composed movie uses the player's
+    // defaults.
+    w.zeros(12 + 8);
     w.rect(rect);
     w.zeros(12); // flags, two reserved
     return w.take();
@@ -103,6 +112,10 @@ Rect hotSpotImageExtent(const Node& node, const HotSpot& hotSpot, const Rect& im
 {
     const Rect r = mapRect(hotSpot.bounds, imageRect, hotSpotImageRect);
     if (node.kind != NodeKind::kPanorama)
+        return r;
+    // Cubes and horizontal cylinders store their hot spot tiles upright.
+    const auto* pano = std::get_if<PanoramaSampleRecord>(&node.mediaData);
+    if (pano && panoramaLayoutOf(*pano) != PanoramaLayout::VerticalCylinder)
         return r;
     // Hot spot tiles are strips of the unrolled panorama turned a quarter turn anticlockwise:
     // a point (h, v) of the unrolled image lands at (v, W - h).

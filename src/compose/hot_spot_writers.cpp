@@ -4,6 +4,7 @@
 
 #include "compose/hot_spot_atoms.h"
 #include "compose/hot_spot_painter.h"
+#include "compose/layout_hot_spots.h"
 #include "compose/ordered_work.h"
 #include "compose/tile_compressor.h"
 #include "compose/track_samples.h"
@@ -11,6 +12,7 @@
 #include "quicktime/base/errors.h"
 #include "quicktime/vr/movie_vr.h"
 #include "quicktime/vr/object_track_entries.h"
+#include "quicktime/vr/panorama_image.h"
 #include "quicktime/raster/raster_copy.h"
 #include "quicktime/raster/raster_geometry.h"
 
@@ -103,6 +105,9 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
         node.mediaData = record;
         return ReplaceHotSpotParent(&movie, nullptr);
     }
+    // Cubes and horizontal cylinders keep their hot spots in their own upright layout.
+    if (panoramaLayoutOf(record) != PanoramaLayout::VerticalCylinder)
+        return writeUprightPanoramaHotSpots(scene, node, movie, *pano, record, env);
 
     if (record.imageNumFramesX == 0 || record.imageNumFramesY == 0 || record.imageSizeX == 0 ||
         record.imageSizeY == 0)

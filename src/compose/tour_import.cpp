@@ -1,6 +1,10 @@
 #include "compose/tour_import.h"
 
+#include <cstdlib>
+#include <string_view>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #include "compose/tour_layout.h"
 #include "compose/tour_nodes.h"
@@ -9,6 +13,7 @@
 #include "media/node_import.h"
 #include "project/project_writer.h"
 #include "project/scene_defaults.h"
+#include "quicktime/base/cleanup_files.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/files/file_alias.h"
 
@@ -61,13 +66,17 @@ void dropPlainLinkViews(Scene& scene)
         }
 }
 
-// A folder name beside `folder` that nothing uses yet, for writing before the final rename.
+constexpr std::string_view kStagingMarker = " Nodes.importing-";
+
+// A folder name beside `folder` that nothing uses yet, for writing before the final rename:
+// "<folder>.importing-<pid>-<n>", so that one left by a process that died can be told apart.
 std::filesystem::path stagingFolder(const std::filesystem::path& folder)
 {
     std::error_code ec;
+    const std::string prefix = ".importing-" + std::to_string(::getpid()) + "-";
     for (int i = 1;; ++i) {
         std::filesystem::path p = folder;
-        p += ".importing-" + std::to_string(i);
+        p += prefix + std::to_string(i);
         if (!std::filesystem::exists(p, ec))
             return p;
     }
@@ -117,6 +126,33 @@ OSErr buildScene(const Tour& tour, const std::filesystem::path& folder, const st
 
 } // namespace
 
+int removeStaleTourImports(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    int removed = 0;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        // "<project name> Nodes.importing-<pid>-<n>"
+        const std::string name = it->path().filename().string();
+        const auto marker = name.rfind(kStagingMarker);
+        if (marker == std::string::npos)
+            continue;
+        const std::string rest = name.substr(marker + kStagingMarker.size());
+        char* stop = nullptr;
+        const long pid = std::strtol(rest.c_str(), &stop, 10);
+        if (stop == rest.c_str() || *stop != '-' || processIsAlive(pid))
+            continue;
+        // Only real folders of this user, never what a link points to.
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        std::error_code removeError;
+        if (std::filesystem::remove_all(it->path(), removeError) != std::uintmax_t(-1) && !removeError)
+            ++removed;
+    }
+    return removed;
+}
+
 std::filesystem::path tourNodeFolder(const std::filesystem::path& projectFile)
 {
     std::filesystem::path folder = projectFile.parent_path();
@@ -133,6 +169,8 @@ OSErr importTour(const std::filesystem::path& movieFile, const std::filesystem::
     if (ec)
         return err::paramErr;
     const std::filesystem::path folder = tourNodeFolder(projectFile);
+    // Node folders half written by imports that died on the way.
+    removeStaleTourImports(projectFile.parent_path());
     if (std::filesystem::exists(projectFile, ec) || std::filesystem::exists(folder, ec)) {
         if (detail)
             *detail = (std::filesystem::exists(projectFile, ec) ? projectFile : folder).string() + " already exists";

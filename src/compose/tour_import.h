@@ -22,6 +22,11 @@ std::filesystem::path tourNodeFolder(const std::filesystem::path& projectFile);
 // The file name of one node's movie in that folder.
 std::string tourNodeFileName(std::uint32_t nodeId);
 
+// Removes the node folders in `folder` that imports left half written when their process died
+// ("<project name> Nodes.importing-<pid>-<n>" whose process no longer runs, owned by this
+// user). importTour does it in the project's folder before it starts. Returns how many went.
+int removeStaleTourImports(const std::filesystem::path& folder);
+
 // Imports the tour and saves it as the project. On success `out` is the saved scene. On any
 // failure, a cancel (-128) included, nothing is left behind: no node folder and no project.
 // Errors: err::dupFNErr when the project or its node folder already exists; err::invalidMovie

@@ -1,6 +1,7 @@
 #include "media/movie_hot_spots.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "media/qtvr_structure.h"
@@ -12,6 +13,7 @@
 #include "quicktime/raster/region_bytes.h"
 #include "quicktime/vr/movie_vr.h"
 #include "quicktime/vr/panorama_image.h"
+#include "quicktime/vr/vr1_records.h"
 #include "quicktime/vr/vr_instance.h"
 
 namespace qm {
@@ -120,27 +122,94 @@ void addTraced(const std::vector<HotSpot>& described, const std::map<int, Region
     }
 }
 
-OSErr panoramaHotSpots(const Movie& movie, const std::vector<HotSpot>& described, std::vector<HotSpot>& out)
+// A single-node cube's image rectangle from its image track's tile size and count, without
+// decoding a tile; empty when the track does not tell.
+Rect cubeImageRect(const Movie& movie, const PanoramaSampleRecord& record)
 {
-    PanoramaSampleRecord stored;
-    if (OSErr e = ReadPanoramaSample(&movie, stored))
-        return e;
-    if (stored.hotSpotRefTrackIndex == 0)
-        return 0;
+    Track* pano = nullptr;
+    FindTrackByMediaType(&movie, qtvr::kPanoramaMediaType, &pano, nullptr);
+    const Track* image = pano ? pano->reference(kImageTrackRef, std::max(1, int(record.imageRefTrackIndex))) : nullptr;
+    if (!image || !image->media())
+        return {};
+    const std::size_t count = shownSamples(*image).size();
+    const int perSide = int(std::lround(std::sqrt(double(count / 6))));
+    const SampleDescription* description = image->media()->sampleDescriptionPtr(1);
+    ImageDescription d;
+    if (count < 6 || std::size_t(perSide) * std::size_t(perSide) * 6 != count || !description ||
+        ImageDescription::parse(description->bytes(), d) || d.width <= 0 || d.height <= 0)
+        return {};
+    return makeRect(0, 0, d.height * perSide, d.width * perSide * 6);
+}
+
+// The hot spots of a panorama's hot spot track: unrolled (a cube's faces side by side) and
+// mapped onto the node's image coordinates. Those are the unrolled image for cylinders, and for
+// cubes the six faces at the image track's own resolution, whatever the hot spot tiles' size.
+OSErr panoramaHotSpots(const Movie& movie, bool vr1, const std::vector<HotSpot>& described, std::vector<HotSpot>& out)
+{
     PanoramaUnrollOptions options;
     options.image = false;
     options.hotSpots = true;
+    Rect cubeRect;
+    if (!vr1) {
+        PanoramaSampleRecord stored;
+        if (OSErr e = ReadPanoramaSample(&movie, stored))
+            return e;
+        if (stored.hotSpotRefTrackIndex == 0)
+            return 0;
+        if (panoramaLayoutOf(stored) == PanoramaLayout::Cube) {
+            cubeRect = cubeImageRect(movie, stored);
+            options.image = cubeRect.empty(); // the faces' size from decoding them after all
+        }
+    }
     UnrolledPanorama unrolled;
     if (OSErr e = UnrollPanorama(movie, 0, options, unrolled))
         return e;
-    // Only vertical cylinders: the composer writes every panorama's hot spots in that form.
-    const PanoramaSampleRecord& record = unrolled.record;
-    if (unrolled.hotSpots.isNull() || unrolled.layout != PanoramaLayout::VerticalCylinder)
+    if (unrolled.hotSpots.isNull())
         return 0;
-    const Rect from = makeRect(0, 0, unrolled.hotSpots.height(), unrolled.hotSpots.width());
-    const Rect to = makeRect(0, 0, int(record.imageSizeX), int(record.imageSizeY));
-    addTraced(described, traceIndexedPicture(unrolled.hotSpots), from, to, 0, 0, out);
+    const PanoramaSampleRecord& record = unrolled.record;
+    Rect to;
+    switch (unrolled.layout) {
+    case PanoramaLayout::VerticalCylinder: to = makeRect(0, 0, int(record.imageSizeX), int(record.imageSizeY)); break;
+    case PanoramaLayout::HorizontalCylinder: to = makeRect(0, 0, int(record.imageSizeY), int(record.imageSizeX)); break;
+    case PanoramaLayout::Cube: to = cubeRect.empty() ? unrolled.image.bounds() : cubeRect; break;
+    }
+    addTraced(described, traceIndexedPicture(unrolled.hotSpots), unrolled.hotSpots.bounds(), to, 0, 0, out);
     return 0;
+}
+
+// The hot spot records a 1.x panorama's first node describes in its sample's tables.
+std::vector<HotSpot> hotSpotsFrom1x(const Track& panoramaTrack)
+{
+    std::vector<HotSpot> out;
+    Bytes sample;
+    if (!panoramaTrack.media() || panoramaTrack.media()->readSample(0, sample))
+        return out;
+    for (const PanoramaHotSpot1x& entry : PanoramaHotSpot1x::parseAll(sample)) {
+        if (entry.id < 1 || entry.id > 254)
+            continue;
+        HotSpot h;
+        h.id = std::int16_t(entry.id);
+        h.type = entry.type ? entry.type : HotSpotType::kUndefined;
+        h.name = entry.name;
+        h.comment = entry.comment;
+        h.customCursors = entry.mouseOverCursor || entry.mouseDownCursor || entry.mouseUpCursor;
+        h.mouseOverCursor = std::int16_t(entry.mouseOverCursor);
+        h.mouseDownCursor = std::int16_t(entry.mouseDownCursor);
+        h.mouseUpCursor = std::int16_t(entry.mouseUpCursor);
+        if (entry.link) {
+            h.destinationNodeId = entry.toNodeId <= 0x7FFF ? std::int16_t(entry.toNodeId) : 0;
+            h.customLinkView = true;
+            h.linkView.panSet = true;
+            h.linkView.pan = fixedToFloat(entry.toPan);
+            h.linkView.tiltSet = true;
+            h.linkView.tilt = fixedToFloat(entry.toTilt);
+            // A zoom of 0 leaves the field of view to the player.
+            h.linkView.fieldOfViewSet = entry.toZoom != 0;
+            h.linkView.fieldOfView = fixedToFloat(entry.toZoom);
+        }
+        out.push_back(std::move(h));
+    }
+    return out;
 }
 
 OSErr objectHotSpots(const Movie& movie, const std::vector<HotSpot>& described, std::vector<HotSpot>& out)
@@ -262,22 +331,71 @@ std::map<int, Region> traceIndexedPicture(const OffscreenPicture& picture)
     return out;
 }
 
+Region coarsenedRegion(const Region& region, int cell)
+{
+    if (region.isEmpty() || cell <= 1)
+        return region;
+    const int top = region.top(), left = region.left(), bottom = region.bottom(), right = region.right();
+    std::map<int, std::vector<std::int32_t>> rows; // cell row -> runs
+    for (std::size_t i = 0; i < region.bandCount(); ++i) {
+        const Region::Band band = region.band(i);
+        const int first = (band.top - top) / cell;
+        const int last = (band.bottom - 1 - top) / cell;
+        for (std::size_t k = 0; k + 1 < band.edges.size(); k += 2) {
+            const std::int32_t l = left + (band.edges[k] - left) / cell * cell;
+            const std::int32_t r = std::min<std::int32_t>(right, left + (band.edges[k + 1] - left + cell - 1) / cell * cell);
+            for (int row = first; row <= last; ++row) {
+                auto& runs = rows[row];
+                runs.push_back(l);
+                runs.push_back(r);
+            }
+        }
+    }
+    RegionBuilder builder;
+    std::vector<std::pair<std::int32_t, std::int32_t>> pairs;
+    std::vector<std::int32_t> sorted;
+    for (auto& [row, runs] : rows) {
+        pairs.clear();
+        for (std::size_t k = 0; k + 1 < runs.size(); k += 2)
+            pairs.emplace_back(runs[k], runs[k + 1]);
+        std::sort(pairs.begin(), pairs.end());
+        sorted.clear();
+        for (const auto& [l, r] : pairs) {
+            sorted.push_back(l);
+            sorted.push_back(r);
+        }
+        const int rowTop = top + row * cell;
+        builder.addRuns(rowTop, std::min(bottom, rowTop + cell), sorted);
+    }
+    return builder.finish();
+}
+
 bool setHotSpotShape(HotSpot& h, const Region& region)
 {
     if (region.isEmpty())
         return false;
     h.bounds = region.bounds();
     h.regionData.clear();
-    if (region.isRect()) {
-        h.shape = HotSpotShape::kRectangle;
+    h.shape = HotSpotShape::kRectangle;
+    if (region.isRect())
         return true;
-    }
-    Bytes outline;
-    if (writeRegion(region, outline) == 0) {
-        h.shape = HotSpotShape::kRegion;
-        h.regionData = std::move(outline);
-    } else {
-        h.shape = HotSpotShape::kRectangle;
+    // An outline too large for the stored form (64 KB) is drawn on a coarser grid, doubling the
+    // cell until it fits: the shape keeps every pixel it had and gains only what the cells
+    // around its edges add.
+    const int extent = std::max(h.bounds.width(), h.bounds.height());
+    for (int cell = 1; cell <= extent; cell *= 2) {
+        const Region shape = coarsenedRegion(region, cell);
+        if (shape.isRect())
+            return true;
+        Bytes outline;
+        const OSErr e = writeRegion(shape, outline);
+        if (e == 0) {
+            h.shape = HotSpotShape::kRegion;
+            h.regionData = std::move(outline);
+            return true;
+        }
+        if (e != err::rgnTooBigErr)
+            break; // beyond the 16-bit plane: coarser cells do not help
     }
     return true;
 }
@@ -286,8 +404,20 @@ OSErr readMovieHotSpots(const Movie& movie, std::vector<HotSpot>& out, std::stri
 {
     out.clear();
     Track* qtvrTrack = QTVRGetQTVRTrack(movie, 1);
-    if (!qtvrTrack || !qtvrTrack->media() || qtvrTrack->media()->type() != qtvr::kQTVRMediaType)
-        return 0; // not a 2.x movie: nothing to keep
+    if (!qtvrTrack || !qtvrTrack->media())
+        return 0;
+    if (qtvrTrack->media()->type() == qtvr::kPanorama1xMediaType) {
+        // 1.x objects have no hot spots; 1.x panoramas describe theirs in the node's sample.
+        const OSErr e = panoramaHotSpots(movie, true, hotSpotsFrom1x(*qtvrTrack), out);
+        if (e) {
+            out.clear();
+            if (detail)
+                *detail = "the movie's hot spot track cannot be read";
+        }
+        return e;
+    }
+    if (qtvrTrack->media()->type() != qtvr::kQTVRMediaType)
+        return 0; // not a QuickTime VR movie: nothing to keep
     std::unique_ptr<QTVRInstance> instance;
     if (OSErr e = QTVRGetQTVRInstance(instance, qtvrTrack))
         return e;
@@ -295,7 +425,7 @@ OSErr readMovieHotSpots(const Movie& movie, std::vector<HotSpot>& out, std::stri
     if (OSErr e = QTVRGetNodeInfo(instance.get(), 0, info))
         return e;
     const std::vector<HotSpot> described = hotSpotsFromNodeInfo(info);
-    const OSErr e = IsPanoramaNode(instance.get()) ? panoramaHotSpots(movie, described, out)
+    const OSErr e = IsPanoramaNode(instance.get()) ? panoramaHotSpots(movie, false, described, out)
                                                    : objectHotSpots(movie, described, out);
     if (e) {
         out.clear();

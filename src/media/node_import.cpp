@@ -119,8 +119,8 @@ OSErr AddNodeFromFile(Scene& scene, Point position, const std::filesystem::path&
         return e;
     const bool keepHotSpots = hooks.keepMovieHotSpots ? *hooks.keepMovieHotSpots
                                                       : appPreferences().record().keepMovieHotSpots();
-    if (keepHotSpots && node.vrVersion == 0x200 &&
-        (node.kind == NodeKind::kPanorama || node.kind == NodeKind::kObject)) {
+    const bool vrNode = node.vrVersion == 0x200 || (node.vrVersion == 0x100 && node.kind == NodeKind::kPanorama);
+    if (keepHotSpots && vrNode && (node.kind == NodeKind::kPanorama || node.kind == NodeKind::kObject)) {
         if (const OSErr e = readMovieHotSpots(ec ? file : absolute, node.hotSpots, detail))
             return e;
     }

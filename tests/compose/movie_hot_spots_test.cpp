@@ -121,6 +121,44 @@ TEST(MovieHotSpots, TracingGivesOneExactRegionPerIdAndRectanglesStayRectangles)
     EXPECT_FALSE(setHotSpotShape(region, Region()));
 }
 
+TEST(MovieHotSpots, AnOutlineTooLargeToStoreIsCoarsenedRatherThanReplacedByItsRectangle)
+{
+    // A 600 x 600 square with a 200 x 200 hole in the middle and 2 x 2 holes every 5 pixels
+    // around it: far more than 64 KB of outline.
+    OffscreenPicture p;
+    ASSERT_EQ(p.allocate(PixelDepth::Indexed8, Rect{0, 0, 600, 600}), 0);
+    for (int v = 0; v < 600; ++v)
+        for (int h = 0; h < 600; ++h) {
+            const bool middle = v >= 200 && v < 400 && h >= 200 && h < 400;
+            const bool pore = v % 5 >= 1 && v % 5 < 3 && h % 5 >= 1 && h % 5 < 3;
+            p.row8(v)[h] = middle || pore ? 0 : 5;
+        }
+    const Region traced = traceIndexedPicture(p).at(5);
+    Bytes whole;
+    ASSERT_EQ(writeRegion(traced, whole), err::rgnTooBigErr);
+    EXPECT_EQ(coarsenedRegion(traced, 1), traced);
+
+    HotSpot h;
+    ASSERT_TRUE(setHotSpotShape(h, traced));
+    ASSERT_EQ(h.shape, HotSpotShape::kRegion);
+    EXPECT_LE(h.regionData.size(), 65535u);
+    EXPECT_EQ(h.bounds, traced.bounds());
+    Region stored;
+    ASSERT_EQ(readRegion(h.regionData, stored), 0);
+    EXPECT_EQ(stored.intersected(traced), traced); // every pixel still covered
+    EXPECT_FALSE(stored.contains(300, 300));        // the large hole stays a hole
+    EXPECT_FALSE(stored.contains(201, 398));
+    // The coarser cells fill pores (so the outline fits) and nothing beyond them.
+    EXPECT_GT(stored.area(), traced.area());
+    EXPECT_LE(stored.area(), 600u * 600u - 200u * 200u);
+
+    // Cells not aligned with a hole's edges keep it covered outwards, never inwards.
+    const Region eight = coarsenedRegion(traced, 16);
+    EXPECT_EQ(eight.intersected(traced), traced);
+    EXPECT_EQ(eight.bounds(), traced.bounds());
+    EXPECT_TRUE(eight.contains(300, 300) == false && eight.contains(202, 300));
+}
+
 TEST(MovieHotSpots, AtomsGiveTypeStringsUrlCursorsAndLinkViewsAsStored)
 {
     Scene scene = baseScene();
@@ -158,8 +196,10 @@ TEST(MovieHotSpots, AtomsGiveTypeStringsUrlCursorsAndLinkViewsAsStored)
     EXPECT_TRUE(read[0].customLinkView);
     EXPECT_EQ(read[0].linkView, (LinkView{true, false, true, false, 33.5f, 0, 61.0f, {}}));
     EXPECT_EQ(read[0].secondView, (LinkView{false, true, false, false, 0, -7.25f, 0, {}}));
-    // Cursor IDs are not written, so none come back.
-    EXPECT_FALSE(read[0].customCursors);
+    EXPECT_TRUE(read[0].customCursors);
+    EXPECT_EQ(read[0].mouseOverCursor, 3);
+    EXPECT_EQ(read[0].mouseDownCursor, 0);
+    EXPECT_FALSE(read[1].customCursors);
     EXPECT_EQ(read[1].type, HotSpotType::kUrl);
     EXPECT_EQ(read[1].url, "http://example.org/");
     // The atoms the records compose into are the atoms they came from.

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "compose/automatic_hot_spots.h"
 #include "compose/compose_environment.h"
@@ -295,10 +297,11 @@ TEST(TourImport, LinksPointWhereTheirHotSpotsLookAndNodesKeepTheirDistance)
     ASSERT_EQ(t.import(t.tour, "map.qmp", scene), 0);
     for (const Node& n : scene.nodes) {
         for (const Node& m : scene.nodes)
-            if (&n != &m)
+            if (&n != &m) {
                 EXPECT_FALSE(std::abs(n.mapPosition.h - m.mapPosition.h) < kNodeSeparation &&
                              std::abs(n.mapPosition.v - m.mapPosition.v) < kNodeSeparation)
                     << n.id << " and " << m.id << " overlap";
+            }
         for (const HotSpot& h : n.hotSpots) {
             const Node* dest = findNode(scene, h.destinationNodeId);
             if (h.type != HotSpotType::kLink || !dest || n.kind != NodeKind::kPanorama)
@@ -423,4 +426,42 @@ TEST(TourImport, CancelLeavesNothingBehind)
         EXPECT_EQ(t.import(t.tour, name, scene, nullptr, &progress), -128);
         EXPECT_TRUE(leftNothing(t.dir, name));
     }
+}
+
+TEST(TourImport, NodeFoldersLeftByDeadImportsGoAtTheNextImport)
+{
+    QM_REQUIRE_SAMPLE(kWyk);
+    QM_REQUIRE_SAMPLE(kOsu);
+    TourFixture t;
+    ASSERT_NO_FATAL_FAILURE(t.build());
+    // A process that has ended: its ID names the folders a crash would have left.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child);
+    const std::string alive = std::to_string(getpid());
+    for (const std::string& name : {"old Nodes.importing-" + dead + "-1", "other Nodes.importing-" + dead + "-2",
+                                    "running Nodes.importing-" + alive + "-1", std::string("mine Nodes.importing-x-1")}) {
+        std::filesystem::create_directory(t.dir / name);
+        std::ofstream(t.dir / name / "Node 1.mov") << "half";
+    }
+    // A link to a folder is never followed.
+    std::filesystem::create_directory(t.dir / "keep");
+    std::ofstream(t.dir / "keep" / "data") << "precious";
+    std::filesystem::create_directory_symlink(t.dir / "keep", t.dir / ("link Nodes.importing-" + dead + "-3"));
+
+    Scene scene;
+    ASSERT_EQ(t.import(t.tour, "fresh.qmp", scene), 0);
+    EXPECT_FALSE(std::filesystem::exists(t.dir / ("old Nodes.importing-" + dead + "-1")));
+    EXPECT_FALSE(std::filesystem::exists(t.dir / ("other Nodes.importing-" + dead + "-2")));
+    EXPECT_TRUE(std::filesystem::exists(t.dir / ("running Nodes.importing-" + alive + "-1") / "Node 1.mov"));
+    EXPECT_TRUE(std::filesystem::exists(t.dir / "mine Nodes.importing-x-1" / "Node 1.mov"));
+    EXPECT_TRUE(std::filesystem::exists(t.dir / "keep" / "data"));
+    // The import's own staging folder became the node folder.
+    EXPECT_TRUE(std::filesystem::is_directory(t.dir / "fresh Nodes"));
+    for (const auto& e : std::filesystem::directory_iterator(t.dir.path()))
+        EXPECT_EQ(e.path().filename().string().find("fresh Nodes.importing"), std::string::npos);
+    EXPECT_EQ(removeStaleTourImports(t.dir.path()), 0);
 }

@@ -30,6 +30,27 @@ Track* addTrack(Movie& movie, int width, int height, OSType mediaType)
 OSErr addTiles(Track& track, const OffscreenPicture& unrolled, const TestPanoramaOptions& o, bool hotSpots,
                TimeValue duration)
 {
+    if (o.cubeTilesPerSide > 0) {
+        const int per = o.cubeTilesPerSide;
+        const int side = unrolled.height() / per;
+        const int count = 6 * per * per;
+        ImageCompressionParams params;
+        params.codecType = hotSpots ? codecType::graphics : o.codec;
+        params.depth = hotSpots ? 8 : 0;
+        params.spatialQuality = codecQuality::lossless;
+        for (int i = 0; i < count; ++i) {
+            const int face = i / (per * per), within = i % (per * per);
+            const int left = face * per * side + within % per * side, top = within / per * side;
+            CompressedImage image;
+            if (OSErr e = compressImage(unrolled, makeRect(top, left, top + side, left + side), params, image))
+                return e;
+            image.description.dataSize = std::uint32_t(image.data.size());
+            if (OSErr e = appendSample(track, image.data, SampleDescription(image.description.build()),
+                                       duration / count, duration / count * i))
+                return e;
+        }
+        return 0;
+    }
     OffscreenPicture stored;
     if (o.horizontal)
         stored = unrolled;
@@ -87,6 +108,18 @@ OSErr writeTestPanorama(const std::filesystem::path& file, const OffscreenPictur
         r.hotSpotNumFramesY = r.imageNumFramesY;
     }
     r.panoType = o.horizontal ? fourCC("hcyl") : fourCC("vcyl");
+    const bool cube = o.cubeTilesPerSide > 0;
+    if (cube) {
+        r.panoType = fourCC("cube");
+        r.imageSizeX = r.imageSizeY = std::uint32_t(height);
+        r.imageNumFramesX = r.imageNumFramesY = std::uint16_t(o.cubeTilesPerSide);
+        if (hotSpots) {
+            r.hotSpotSizeX = r.hotSpotSizeY = r.imageSizeX;
+            r.hotSpotNumFramesX = r.hotSpotNumFramesY = r.imageNumFramesX;
+        }
+        r.minTilt = -90;
+        r.maxTilt = 90;
+    }
     if (recordOut)
         *recordOut = r;
 
@@ -97,7 +130,8 @@ OSErr writeTestPanorama(const std::filesystem::path& file, const OffscreenPictur
         return e;
     if (OSErr e = SetControllerType(movie.get(), kQTVR2ControllerType))
         return e;
-    const TimeValue duration = TimeValue(o.framesX * o.framesY) * kScale;
+    const int tileCount = cube ? 6 * o.cubeTilesPerSide * o.cubeTilesPerSide : o.framesX * o.framesY;
+    const TimeValue duration = TimeValue(tileCount) * kScale;
     Track* qtvr = addTrack(*movie, 320, 240, vrNodeType::kQtvr);
     Track* pano = qtvr ? addTrack(*movie, 320, 240, vrNodeType::kPanorama) : nullptr;
     if (!pano)
@@ -140,7 +174,9 @@ OSErr writeTestPanorama(const std::filesystem::path& file, const OffscreenPictur
     if (OSErr e = appendSample(*pano, sample.serialize(), placeholderDescription(), duration, 0))
         return e;
     const int storedW = o.horizontal ? width : height, storedH = o.horizontal ? height : width;
-    Track* tiles = addTrack(*movie, storedW / o.framesX, storedH / o.framesY, videoMediaType);
+    const int tileW = cube ? height / o.cubeTilesPerSide : storedW / o.framesX;
+    const int tileH = cube ? height / o.cubeTilesPerSide : storedH / o.framesY;
+    Track* tiles = addTrack(*movie, tileW, tileH, videoMediaType);
     if (!tiles)
         return err::memFullErr;
     tiles->setEnabled(false);
@@ -149,7 +185,7 @@ OSErr writeTestPanorama(const std::filesystem::path& file, const OffscreenPictur
     if (OSErr e = addTiles(*tiles, image, o, false, duration))
         return e;
     if (hotSpots) {
-        Track* hot = addTrack(*movie, storedW / o.framesX, storedH / o.framesY, videoMediaType);
+        Track* hot = addTrack(*movie, tileW, tileH, videoMediaType);
         if (!hot)
             return err::memFullErr;
         hot->setEnabled(false);

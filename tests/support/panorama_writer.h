@@ -13,6 +13,10 @@ struct TestPanoramaOptions {
     int framesX = 1;            // tiles across the stored image
     int framesY = 4;            // tiles down the stored image
     bool horizontal = false;    // 'hcyl': stored upright, left-most strip first
+    // 'cube' when not 0: the picture is six square faces side by side (front, right, back,
+    // left, top, bottom), each cut into cubeTilesPerSide x cubeTilesPerSide upright tiles
+    // stored face by face, row by row; framesX and framesY are not used.
+    int cubeTilesPerSide = 0;
     OSType codec = 0x706E6720;  // 'png ' (lossless); 'jpeg' for Photo-JPEG
     std::uint32_t nodeId = 1;
     float minPan = 0, maxPan = 360;

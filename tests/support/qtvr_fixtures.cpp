@@ -6,6 +6,7 @@
 #include "quicktime/codec/codec.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/movie/movie.h"
+#include "quicktime/raster/raster_copy.h"
 #include "quicktime/vr/movie_vr.h"
 
 namespace qm::test {
@@ -348,11 +349,45 @@ OSErr writePanorama1x(const std::filesystem::path& file, const Panorama1xFixture
     b.addSamples(scene, frames, 60);
     scene->setEnabled(false);
 
+    std::int32_t hotSpotSizeX = f.hotSpotSizeX, hotSpotSizeY = f.hotSpotSizeY;
+    std::int16_t hotSpotFramesX = f.hotSpotFramesX, hotSpotFramesY = f.hotSpotFramesY;
+    Track* hot = nullptr;
+    if (f.hotSpotImage) {
+        OffscreenPicture stored;
+        if (const OSErr e = rotatePicture(*f.hotSpotImage, Rotation::CounterClockwise, stored))
+            return e;
+        hotSpotSizeX = stored.width();
+        hotSpotSizeY = stored.height();
+        hotSpotFramesX = f.sceneFramesX;
+        hotSpotFramesY = f.sceneFramesY;
+        const int tw = stored.width() / std::max<int>(1, f.sceneFramesX);
+        const int th = stored.height() / std::max<int>(1, f.sceneFramesY);
+        hot = b.track(videoMediaType, tw, th, 600);
+        std::vector<Frame> hotFrames;
+        for (int i = 0; i < tiles; ++i) {
+            const int c = i % std::max<int>(1, f.sceneFramesX), r = i / std::max<int>(1, f.sceneFramesX);
+            ImageCompressionParams params;
+            params.codecType = codecType::graphics;
+            params.depth = 8;
+            params.spatialQuality = codecQuality::lossless;
+            CompressedImage image;
+            if (const OSErr e = compressImage(stored, Rect{std::int16_t(r * th), std::int16_t(c * tw),
+                                                           std::int16_t((r + 1) * th), std::int16_t((c + 1) * tw)},
+                                              params, image))
+                return e;
+            hotFrames.push_back({std::move(image.data), SampleDescription(image.description.build())});
+        }
+        b.addSamples(hot, hotFrames, 60);
+        hot->setEnabled(false);
+    }
+
     // The 'pano' description; offsets below count from its size field.
     ByteWriter d;
     d.zeros(4); // 16: major and minor version 0
     d.i32(std::int32_t(scene->id()));
-    d.zeros(4 + 24 + 4 + 4 + 32); // 24: low-res scene, reserved, hot spot tracks, reserved
+    d.zeros(4 + 24); // 24: low-res scene, reserved
+    d.i32(hot ? std::int32_t(hot->id()) : 0);
+    d.zeros(4 + 32); // low-res hot spots, reserved
     d.fixed(f.panStart);
     d.fixed(f.panEnd);
     d.fixed(f.tiltTop);
@@ -366,11 +401,11 @@ OSErr writePanorama1x(const std::filesystem::path& file, const Panorama1xFixture
     d.i16(f.sceneFramesX);
     d.i16(f.sceneFramesY);
     d.i16(32);
-    d.i32(f.hotSpotSizeX);
-    d.i32(f.hotSpotSizeY);
+    d.i32(hotSpotSizeX);
+    d.i32(hotSpotSizeY);
     d.i16(0);
-    d.i16(f.hotSpotFramesX);
-    d.i16(f.hotSpotFramesY);
+    d.i16(hotSpotFramesX);
+    d.i16(hotSpotFramesY);
     d.i16(8);
     const SampleDescription description = SampleDescription::make(fourCC("pano"), d.data());
 
@@ -378,11 +413,47 @@ OSErr writePanorama1x(const std::filesystem::path& file, const Panorama1xFixture
     std::vector<Frame> samples;
     for (std::size_t n = 0; n < f.nodeIds.size(); ++n) {
         const std::string name = n == 0 ? f.nodeName : std::string();
+        std::string table(1, char(name.size()));
+        table += name;
+        ByteWriter hotTable, linkTable;
+        if (n == 0 && !f.hotSpots.empty()) {
+            std::vector<const Panorama1xFixture::HotSpotEntry*> links;
+            hotTable.u16(0);
+            hotTable.i16(std::int16_t(f.hotSpots.size()));
+            for (const auto& h : f.hotSpots) {
+                hotTable.u16(h.id);
+                hotTable.i16(0);
+                hotTable.type(h.type);
+                hotTable.u32(h.type == fourCC("link") ? 100u + h.id : 0u); // the link's entry ID
+                hotTable.zeros(12 + 8); // view, rectangle
+                hotTable.i32(h.mouseOverCursor);
+                hotTable.zeros(8 + 4);
+                hotTable.i32(h.name.empty() ? 0 : std::int32_t(8 + table.size()));
+                hotTable.i32(0);
+                if (!h.name.empty()) {
+                    table += char(h.name.size());
+                    table += h.name;
+                }
+                if (h.type == fourCC("link"))
+                    links.insert(links.begin(), &h);
+            }
+            linkTable.u16(0);
+            linkTable.i16(std::int16_t(links.size()));
+            for (const auto* h : links) {
+                linkTable.u16(std::uint16_t(100 + h->id));
+                linkTable.zeros(2 + 8);
+                linkTable.u32(h->toNodeId);
+                linkTable.zeros(12);
+                linkTable.fixed(h->toPan);
+                linkTable.fixed(h->toTilt);
+                linkTable.fixed(h->toZoom);
+                linkTable.zeros(8 + 8);
+            }
+        }
         ByteWriter strings;
-        strings.u32(std::uint32_t(8 + 1 + name.size()));
+        strings.u32(std::uint32_t(8 + table.size()));
         strings.type(fourCC("strT"));
-        strings.u8(std::uint8_t(name.size()));
-        strings.bytes(name.data(), name.size());
+        strings.bytes(table.data(), table.size());
         ByteWriter header;
         header.u32(64);
         header.type(fourCC("pHdr"));
@@ -394,6 +465,14 @@ OSErr writePanorama1x(const std::filesystem::path& file, const Panorama1xFixture
         header.i32(name.empty() ? 0 : 8);
         header.i32(0);
         ByteWriter sample;
+        if (hotTable.data().size()) {
+            sample.u32(std::uint32_t(8 + hotTable.data().size()));
+            sample.type(fourCC("pHot"));
+            sample.bytes(hotTable.data());
+            sample.u32(std::uint32_t(8 + linkTable.data().size()));
+            sample.type(fourCC("pLnk"));
+            sample.bytes(linkTable.data());
+        }
         if (f.pHdrFirst) {
             sample.bytes(header.data());
             sample.bytes(strings.data());

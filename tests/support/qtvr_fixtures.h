@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "quicktime/atoms/atom_container.h"
+#include "quicktime/raster/offscreen_picture.h"
 #include "quicktime/movie/movie_types.h"
 #include "quicktime/base/os_types.h"
 #include "quicktime/vr/vr_records.h"
@@ -71,6 +72,22 @@ struct Panorama1xFixture {
     std::vector<std::uint32_t> nodeIds = {1};
     std::string nodeName; // given to the first node; empty: none
     bool pHdrFirst = false;
+
+    // A hot spot track: the unrolled 8-bit picture of IDs (the scene's unrolled size or a
+    // smaller one), stored in rotated 'smc ' tiles of the scene's grid; the hot spot sizes and
+    // frames above are filled in from it.
+    std::optional<OffscreenPicture> hotSpotImage;
+    // The first node's hot spot table ('pHot'), links in 'pLnk' (in reverse order, so that an
+    // entry is found by its ID rather than its place) and names in 'strT'.
+    struct HotSpotEntry {
+        std::uint16_t id = 0;
+        OSType type = 0;
+        std::string name;
+        std::int32_t mouseOverCursor = 0;
+        std::uint32_t toNodeId = 0; // links
+        Fixed toPan = 0, toTilt = 0, toZoom = 0;
+    };
+    std::vector<HotSpotEntry> hotSpots;
 };
 OSErr writePanorama1x(const std::filesystem::path& file, const Panorama1xFixture& fixture);
 

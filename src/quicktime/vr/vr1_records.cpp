@@ -1,5 +1,7 @@
 #include "quicktime/vr/vr1_records.h"
 
+#include <algorithm>
+
 #include "quicktime/base/byte_io.h"
 #include "quicktime/base/errors.h"
 
@@ -25,7 +27,82 @@ std::span<const std::uint8_t> findClassicAtom(std::span<const std::uint8_t> list
     return {};
 }
 
+// The Pascal string at a string table offset (counted from the start of the 'strT' atom, its
+// 8-byte header included); empty for offsets outside the table.
+std::string tableString(std::span<const std::uint8_t> sample, std::int32_t offset)
+{
+    if (offset < 8)
+        return {};
+    const auto strings = findClassicAtom(sample, fourCC("strT"));
+    if (std::size_t(offset) >= strings.size())
+        return {};
+    ByteReader s(strings);
+    s.seek(std::size_t(offset));
+    return s.pascalString(std::min<std::size_t>(256, strings.size() - std::size_t(offset)));
+}
+
+constexpr std::size_t kTableEntrySize = 56; // 'pHot' and 'pLnk' entries
+
+// The whole entries of a 'pHot' or 'pLnk' atom: pad, count, then 56-byte entries.
+std::vector<std::span<const std::uint8_t>> tableEntries(std::span<const std::uint8_t> atom)
+{
+    std::vector<std::span<const std::uint8_t>> out;
+    if (atom.size() < 12)
+        return out;
+    const int count = std::int16_t(loadBE16(atom.data() + 10));
+    for (int i = 0; i < count; ++i) {
+        const std::size_t at = 12 + std::size_t(i) * kTableEntrySize;
+        if (at + kTableEntrySize > atom.size())
+            break;
+        out.push_back(atom.subspan(at, kTableEntrySize));
+    }
+    return out;
+}
+
 } // namespace
+
+std::vector<PanoramaHotSpot1x> PanoramaHotSpot1x::parseAll(std::span<const std::uint8_t> sample)
+{
+    std::vector<PanoramaHotSpot1x> out;
+    const auto links = tableEntries(findClassicAtom(sample, fourCC("pLnk")));
+    for (const auto entry : tableEntries(findClassicAtom(sample, fourCC("pHot")))) {
+        ByteReader r(entry);
+        PanoramaHotSpot1x h;
+        h.id = r.u16();
+        r.skip(2);
+        h.type = r.type();
+        h.typeData = r.u32();
+        r.skip(12 + 8); // view pan, tilt and zoom; rectangle
+        h.mouseOverCursor = r.i32();
+        h.mouseDownCursor = r.i32();
+        h.mouseUpCursor = r.i32();
+        r.skip(4);
+        h.name = tableString(sample, r.i32());
+        h.comment = tableString(sample, r.i32());
+        if (h.type == fourCC("link")) {
+            std::span<const std::uint8_t> link;
+            for (const auto l : links)
+                if (loadBE16(l.data()) == h.typeData) {
+                    link = l;
+                    break;
+                }
+            if (link.empty() && h.typeData < links.size())
+                link = links[h.typeData];
+            if (!link.empty()) {
+                ByteReader lr(link);
+                lr.seek(12);
+                h.link = true;
+                h.toNodeId = lr.u32();
+                lr.seek(28);
+                h.toPan = lr.fixed();
+                h.toTilt = lr.fixed();
+                h.toZoom = lr.fixed();
+            }
+        }
+        out.push_back(std::move(h));
+    }
+    return out;
+}
 
 float fixedToFloat(Fixed f)
 {

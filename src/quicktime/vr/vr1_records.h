@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "quicktime/base/os_types.h"
 #include "quicktime/vr/vr_records.h"
@@ -48,6 +49,25 @@ struct PanoramaHeader1x {
     // A 1.x panorama sample is a list of classic atoms in any order; 'pHdr' is looked up among
     // them rather than assumed first. err::invalidMedia when there is no whole 'pHdr'.
     static OSErr parse(std::span<const std::uint8_t> sample, PanoramaHeader1x& out);
+};
+
+// One hot spot of a 1.x panorama node: its entry in the sample's hot spot table ('pHot') with
+// name and comment from the string table and, for a link hot spot, the link table ('pLnk')
+// entry its type data names.
+struct PanoramaHotSpot1x {
+    std::uint16_t id = 0;
+    OSType type = 0;
+    std::uint32_t typeData = 0;
+    std::int32_t mouseOverCursor = 0, mouseDownCursor = 0, mouseUpCursor = 0;
+    std::string name, comment; // raw 8-bit text
+    bool link = false;         // a 'pLnk' entry was found
+    std::uint32_t toNodeId = 0;
+    Fixed toPan = 0, toTilt = 0, toZoom = 0;
+
+    // The hot spots of a panorama sample in table order; none without a 'pHot' atom. Entries
+    // beyond the atom's end are left out. A link names its 'pLnk' entry by ID, or failing that
+    // by its place in the table.
+    static std::vector<PanoramaHotSpot1x> parseAll(std::span<const std::uint8_t> sample);
 };
 
 // The 1.x object movie record: the movie's 'NAVG' user data item.
