@@ -310,10 +310,12 @@ void HotSpotsPage::updateScrollBars()
 
 QSize HotSpotsPage::zoomSize() const
 {
-    const QRect a = m_view->area();
+    // The view's drawing area is the view inset by 1 pixel.
     if (m_image.isNull())
         return m_browser.size();
-    return m_browser.size() + QSize(m_image.workingRect.width() - a.width() + 2, m_image.workingRect.height() - a.height() + 2);
+    const QSize view = m_view->size();
+    return m_browser.size() +
+           QSize(m_image.workingRect.width() - view.width() + 2, m_image.workingRect.height() - view.height() + 2);
 }
 
 void HotSpotsPage::updateControls()
