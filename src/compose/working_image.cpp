@@ -234,8 +234,16 @@ OSErr unrollPanorama(const Track& imageTrack, const PanoramaSampleRecord& record
                     return e;
                 currentDescription = sample.description.bytes();
             }
-            if (OSErr e = sequence.decompressFrame(sample.data, PixelDepth::Argb32, tile))
-                return e;
+            OSErr decoded = sequence.decompressFrame(sample.data, PixelDepth::Argb32, tile);
+            if (decoded && sequence.reduction() > 0) {
+                // A tile the decoder cannot reduce: this one and the rest at full size.
+                ImageDescription description = sequence.description();
+                if (OSErr e = sequence.begin(description))
+                    return e;
+                decoded = sequence.decompressFrame(sample.data, PixelDepth::Argb32, tile);
+            }
+            if (decoded)
+                return decoded;
             // The first stored strip is the right-most one of the unrolled picture.
             const int strip = strips - 1 - i;
             const Rect place = makeRect(j * height / tilesPerStrip, strip * width / strips,

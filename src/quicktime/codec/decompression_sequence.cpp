@@ -362,7 +362,10 @@ OSErr DecompressionSequence::Impl::convert(PixelDepth depth, OffscreenPicture& o
     AVFrame* f = s.frame.get();
     // A decoder may give a larger picture (a JPEG coded in whole blocks); the description's
     // rectangle is its top-left part.
-    if (f->width < s.width || f->height < s.height || !f->data[0]) {
+    // A reduced decode that came out whole (the decoder declined the reduction for this
+    // frame) would otherwise be cut to its top-left part.
+    const bool unreduced = s.reduction > 0 && f->width >= s.description.width && f->height >= s.description.height;
+    if (f->width < s.width || f->height < s.height || !f->data[0] || unreduced) {
         av_frame_unref(f);
         return err::codecErr;
     }

@@ -25,6 +25,8 @@ public:
     // each direction, rounded up, when the decoder can make them that small while decoding (the
     // JPEG family does it in its inverse transform, at a fraction of the cost); it is lowered to
     // what the decoder can do. frameWidth()/frameHeight() give the size the frames come out at.
+    // A frame the decoder cannot reduce (lossless JPEG, for one) fails with codecErr: begin
+    // again without reduction for it.
     OSErr begin(const ImageDescription& description, int reduction = 0);
     // Decompresses one frame into out; see decompressImage for the depths, the picture made and
     // the errors. A failed frame leaves the sequence usable for the next key frame.
