@@ -119,7 +119,7 @@ QToolButton* iconButton(int item, int picture, QWidget* parent)
     auto* b = new QToolButton(parent);
     b->setObjectName(QStringLiteral("item%1").arg(item));
     b->setIcon(toolIcon(picture));
-    b->setIconSize(QSize(20, 20));
+    b->setIconSize(QSize(14, 14));
     b->setAutoRaise(false);
     return b;
 }
@@ -136,7 +136,13 @@ HotSpotsPage::HotSpotsPage(NodeBrowser& browser, QWidget* parent)
     side->setSpacing(2);
     auto* tools = new QGroupBox(QStringLiteral("Tools"), this);
     tools->setObjectName(QStringLiteral("item576"));
+    // Tight groups: the three of them must fit the height of the browser's smallest size.
+    auto tighten = [](QGridLayout* l) {
+        l->setContentsMargins(6, 2, 6, 4);
+        l->setVerticalSpacing(2);
+    };
     auto* tl = new QGridLayout(tools);
+    tighten(tl);
     const int order[] = {HotSpotTool::kArrow, HotSpotTool::kPolygon, HotSpotTool::kSquare,
                          HotSpotTool::kRectangle, HotSpotTool::kCircle, HotSpotTool::kOval};
     const QString tips[] = {QStringLiteral("Select, move and resize"), QStringLiteral("Polygon"),
@@ -147,7 +153,7 @@ HotSpotsPage::HotSpotsPage(NodeBrowser& browser, QWidget* parent)
         QToolButton* b = iconButton(HotSpotTool::buttonItem(tool), tool, tools);
         b->setCheckable(true);
         b->setToolTip(tips[i]);
-        b->setIconSize(QSize(24, 24));
+        b->setIconSize(QSize(20, 20));
         connect(b, &QToolButton::clicked, this, [this, tool] {
             chooseTool(tool, QApplication::keyboardModifiers() & Qt::ControlModifier);
         });
@@ -169,6 +175,7 @@ HotSpotsPage::HotSpotsPage(NodeBrowser& browser, QWidget* parent)
     m_viewGroup = new QGroupBox(QStringLiteral("View"), this);
     m_viewGroup->setObjectName(QStringLiteral("item579"));
     auto* vl = new QGridLayout(m_viewGroup);
+    tighten(vl);
     m_viewButtons = {iconButton(527, 10, m_viewGroup), iconButton(530, 11, m_viewGroup),
                      iconButton(528, 12, m_viewGroup), iconButton(529, 13, m_viewGroup)};
     vl->addWidget(m_viewButtons[0], 0, 1);
@@ -190,6 +197,7 @@ HotSpotsPage::HotSpotsPage(NodeBrowser& browser, QWidget* parent)
     m_frameGroup = new QGroupBox(QStringLiteral("Frame"), this);
     m_frameGroup->setObjectName(QStringLiteral("item580"));
     auto* fl = new QGridLayout(m_frameGroup);
+    tighten(fl);
     QToolButton* first = iconButton(526, 14, m_frameGroup);
     QToolButton* previous = iconButton(523, 12, m_frameGroup);
     QToolButton* next = iconButton(524, 13, m_frameGroup);
@@ -310,10 +318,12 @@ void HotSpotsPage::updateScrollBars()
 
 QSize HotSpotsPage::zoomSize() const
 {
-    const QRect a = m_view->area();
+    // The view's drawing area is the view inset by 1 pixel.
     if (m_image.isNull())
         return m_browser.size();
-    return m_browser.size() + QSize(m_image.workingRect.width() - a.width() + 2, m_image.workingRect.height() - a.height() + 2);
+    const QSize view = m_view->size();
+    return m_browser.size() +
+           QSize(m_image.workingRect.width() - view.width() + 2, m_image.workingRect.height() - view.height() + 2);
 }
 
 void HotSpotsPage::updateControls()

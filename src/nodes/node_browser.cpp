@@ -149,6 +149,9 @@ void NodeBrowser::buildMenus()
     QAction* close = file->addAction(QStringLiteral("&Close"), this, [this] { handleEvent(evClose); });
     close->setShortcut(QKeySequence::Close);
     QMenu* edit = m_menuBar->addMenu(QStringLiteral("&Edit"));
+    QMenu* window = m_menuBar->addMenu(QStringLiteral("&Window"));
+    QAction* zoom = window->addAction(QStringLiteral("&Zoom"), this, [this] { handleEvent(evMaximize); });
+    zoom->setObjectName(QStringLiteral("zoom"));
     struct Item {
         const char* text;
         QKeySequence key;
@@ -227,6 +230,11 @@ int NodeBrowser::handleEvent(std::int16_t code)
     case evRedo:
         m_document->undoStack().redo();
         break;
+    case evMaximize:
+        zoom();
+        break;
+    case evRestore:
+        break;
     default:
         if (HotSpotsPage* page = hotSpotsPage())
             result = page->handleEvent(code);
@@ -234,6 +242,41 @@ int NodeBrowser::handleEvent(std::int16_t code)
     }
     m_busy = false;
     return result;
+}
+
+QSize NodeBrowser::zoomSize() const
+{
+    if (const HotSpotsPage* page = hotSpotsPage())
+        return page->zoomSize();
+    return minimumSize();
+}
+
+void NodeBrowser::zoom()
+{
+    const QSize wanted = zoomSize();
+    QScreen* s = screen();
+    if (!s || !wanted.isValid() || wanted.isEmpty()) {
+        showMaximized();
+        return;
+    }
+    if (isMaximized() || isFullScreen())
+        showNormal();
+    // The frame (title bar and borders) comes on top of the size asked for.
+    const QRect available = s->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize size = wanted.boundedTo(available.size() - frame).expandedTo(minimumSize());
+    resize(size);
+    // Kept where it is as far as the screen allows.
+    QRect placed(frameGeometry().topLeft(), size + frame);
+    if (placed.right() > available.right())
+        placed.moveRight(available.right());
+    if (placed.bottom() > available.bottom())
+        placed.moveBottom(available.bottom());
+    if (placed.left() < available.left())
+        placed.moveLeft(available.left());
+    if (placed.top() < available.top())
+        placed.moveTop(available.top());
+    move(placed.topLeft());
 }
 
 void NodeBrowser::closePage()

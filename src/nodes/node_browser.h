@@ -55,6 +55,13 @@ public:
     // Chooses a tab (1 to 3); a disabled tab changes nothing. True when the page shows a node.
     bool switchTab(int tab);
 
+    // The size Window > Zoom gives the browser: on the Hot Spots tab the size that shows the
+    // whole picture, on the others the browser's smallest size. Zooming fits that size (never
+    // below the smallest) onto the screen holding most of the browser; without one it fills the
+    // screen.
+    QSize zoomSize() const;
+    void zoom();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -10,6 +10,7 @@
 #include "quicktime/raster/raster_copy.h"
 #include "quicktime/raster/raster_geometry.h"
 #include "support/ffprobe_oracle.h"
+#include "support/panorama_writer.h"
 #include "support/qtvr_fixtures.h"
 #include "support/test_paths.h"
 
@@ -52,6 +53,16 @@ std::uint32_t assembledPixel(const std::vector<Bytes>& tiles, int tileW, int til
     const int sy = tileH - 1 - (x - strip * tileH); // stored row from the right edge of the strip
     const std::uint8_t* p = tiles[std::size_t(k)].data() + (std::size_t(sy) * std::size_t(tileW) + std::size_t(sx)) * 3;
     return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
+}
+
+// The mean of one 8-bit channel (shift 16 red, 8 green, 0 blue) over a rectangle of a picture.
+double meanChannel(const OffscreenPicture& p, int left, int top, int right, int bottom, int shift)
+{
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            sum += double((p.pixel(x, y) >> shift) & 0xFF);
+    return sum / (double(right - left) * double(bottom - top));
 }
 
 int channelDifference(std::uint32_t a, std::uint32_t b)
@@ -199,4 +210,124 @@ TEST(WorkingImage, ObjectViewsLinearMovieFramesAndStills)
     Node generic;
     EXPECT_NE(loadWorkingImage(scene, generic, {}, env, picture), 0);
     EXPECT_TRUE(picture.isNull());
+}
+
+TEST(WorkingImage, TilesDecodedSmallStillSitWhereTheFilePutsThem)
+{
+    // Edited at 600 pixels wide the real panorama's 392 x 232 Photo-JPEG tiles take places of
+    // 84 x 50 (stored orientation): they are decoded at a quarter size in the JPEG transform and
+    // shrunk the rest of the way. The result must stay the assembled full picture, shrunk: the
+    // reduced transform only rounds differently (it drops the high frequencies a shrink would
+    // average away anyway).
+    const std::filesystem::path file = test::samplesDir() / "wyk_pano_8.mov";
+    QM_REQUIRE_SAMPLE(file);
+    QM_REQUIRE_FFPROBE();
+    Scene scene;
+    const Node node = importNode(scene, file);
+    const auto tiles = decodeRgb(file, 2, 392, 232);
+    ASSERT_EQ(tiles.size(), 12u);
+    OffscreenPicture assembled;
+    ASSERT_EQ(assembled.allocate(PixelDepth::Argb32, makeRect(0, 0, 392, 12 * 232)), 0);
+    for (int y = 0; y < 392; ++y)
+        for (int x = 0; x < 12 * 232; ++x)
+            assembled.setPixel(x, y, 0xFF000000u | assembledPixel(tiles, 392, 232, x, y));
+
+    WorkingImage image;
+    ASSERT_EQ(loadWorkingImage(scene, node, {}, standardComposeEnvironment(), image, 600), 0);
+    ASSERT_EQ(image.picture.width(), 600);
+    ASSERT_EQ(image.picture.height(), 84);
+    OffscreenPicture expected;
+    ASSERT_EQ(expected.allocate(PixelDepth::Argb32, image.workingRect), 0);
+    ASSERT_EQ(copyBits(assembled, assembled.bounds(), expected, expected.bounds(), CopyMode::Exact, ScaleFilter::Smooth), 0);
+    // Compared pixel by pixel with the same picture and with it one strip (50 pixels) along,
+    // which is what a tile out of place would give.
+    long long total = 0, shifted = 0;
+    int worst = 0;
+    for (int y = 0; y < 84; ++y)
+        for (int x = 0; x < 600; ++x) {
+            const int d = channelDifference(image.picture.pixel(x, y), expected.pixel(x, y));
+            total += d;
+            worst = std::max(worst, d);
+            shifted += channelDifference(image.picture.pixel(x, y), expected.pixel((x + 50) % 600, y));
+        }
+    const double mean = double(total) / (600.0 * 84);
+    EXPECT_LT(mean, 6.0) << "the reduced transform rounds a little differently (a full decode gives about 1)";
+    EXPECT_GT(double(shifted) / (600.0 * 84), 5 * mean) << "the comparison tells places apart";
+    EXPECT_LE(worst, 96) << "only at sharp edges does it differ much";
+}
+
+TEST(WorkingImage, HorizontalCylinderIsShownUprightAndScaledToTheEditingWidth)
+{
+    // An upright 2400 x 400 panorama of four coloured quarters with a white bar in the second,
+    // stored as a horizontal cylinder of four lossless tiles.
+    OffscreenPicture picture;
+    ASSERT_EQ(picture.allocate(PixelDepth::Argb32, makeRect(0, 0, 400, 2400)), 0);
+    const std::uint32_t colours[] = {0xFFC02020u, 0xFF20C020u, 0xFF2020C0u, 0xFFC0C020u};
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 2400; ++x)
+            picture.setPixel(x, y, (x >= 700 && x < 800 && y >= 100 && y < 200) ? 0xFFFFFFFFu : colours[x / 600]);
+    test::TempDir dir;
+    test::TestPanoramaOptions options;
+    options.horizontal = true;
+    options.framesX = 4;
+    options.framesY = 1;
+    ASSERT_EQ(test::writeTestPanorama(dir / "hcyl.mov", picture, nullptr, options), 0);
+    Scene scene;
+    const Node node = importNode(scene, dir / "hcyl.mov");
+    ASSERT_EQ(node.kind, NodeKind::kPanorama);
+    WorkingImage image;
+    ASSERT_EQ(loadWorkingImage(scene, node, {}, standardComposeEnvironment(), image), 0);
+    EXPECT_EQ(image.nativeRect, makeRect(0, 0, 400, 2400)) << "the upright picture at full size";
+    EXPECT_EQ(image.workingRect, makeRect(0, 0, 256, 1536));
+    // Every working pixel away from an edge shows the native pixel it maps to.
+    for (int y = 4; y < 252; y += 8)
+        for (int x = 4; x < 1532; x += 8) {
+            const Point n = image.toNative(Point{std::int16_t(y), std::int16_t(x)});
+            const bool nearEdge = (n.h % 600 < 4 || n.h % 600 > 596) || (n.h >= 692 && n.h < 808 && n.v >= 92 && n.v < 208);
+            if (!nearEdge) {
+                EXPECT_LE(channelDifference(image.picture.pixel(x, y), picture.pixel(n.h, n.v)), 2) << x << "," << y;
+            }
+        }
+    // A hot spot over the bar maps back onto the bar's native pixels.
+    const Rect bar = image.toWorking(makeRect(100, 700, 200, 800));
+    EXPECT_EQ(image.toNative(bar), makeRect(100, 700, 200, 800));
+    // Without a cap the working picture is the native one.
+    WorkingImage native;
+    ASSERT_EQ(loadWorkingImage(scene, node, {}, standardComposeEnvironment(), native, 0), 0);
+    EXPECT_TRUE(native.picture == picture);
+}
+
+TEST(WorkingImage, CubeFacesLieSideBySideInTheirOrderWithTheirTilesInPlace)
+{
+    const std::filesystem::path file = test::samplesDir() / "cuty_CuTy.mov";
+    QM_REQUIRE_SAMPLE(file);
+    QM_REQUIRE_FFPROBE();
+    Scene scene;
+    const Node node = importNode(scene, file);
+    ASSERT_EQ(node.kind, NodeKind::kPanorama);
+    // 54 Photo-JPEG tiles of 170 x 170: six faces of 3 x 3 tiles each, face after face.
+    const auto tiles = decodeRgb(file, 2, 170, 170);
+    ASSERT_EQ(tiles.size(), 54u);
+    WorkingImage image;
+    ASSERT_EQ(loadWorkingImage(scene, node, {}, standardComposeEnvironment(), image), 0);
+    EXPECT_EQ(image.nativeRect, makeRect(0, 0, 510, 6 * 510)) << "six faces of 510 at full size";
+    ASSERT_EQ(image.workingRect, makeRect(0, 0, 256, 1536));
+    // Each tile's mean colour is that of its place: face f from the left, row and column of the
+    // face in reading order. Places are mapped from native coordinates, as hot spots are.
+    for (int t = 0; t < 54; ++t) {
+        const int face = t / 9, row = t % 9 / 3, column = t % 3;
+        const Rect place = image.toWorking(makeRect(row * 170, face * 510 + column * 170, (row + 1) * 170,
+                                                    face * 510 + (column + 1) * 170));
+        for (int c = 0; c < 3; ++c) {
+            double theirs = 0;
+            const Bytes& tile = tiles[std::size_t(t)];
+            for (std::size_t i = std::size_t(c); i < tile.size(); i += 3)
+                theirs += tile[i];
+            theirs /= double(tile.size() / 3);
+            // Inset by a pixel: the shrink blends the tiles' edges.
+            const double ours = meanChannel(image.picture, place.left + 1, place.top + 1, place.right - 1,
+                                            place.bottom - 1, 16 - 8 * c);
+            EXPECT_NEAR(ours, theirs, 4.0) << "tile " << t << " channel " << c;
+        }
+    }
 }

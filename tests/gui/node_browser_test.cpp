@@ -1,5 +1,6 @@
 // The node browser driven as a user would: mouse events on the Hot Spots view, clicks and typing
 // on the Properties page; every edit checked in the scene and on the undo stack.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -566,6 +569,79 @@ TEST_F(NodeBrowserTest, HotSpotsDrawnOnThePageComposeIntoTheHotSpotTrack)
     EXPECT_EQ(idAt(60, 40), 0);
     discardAllWorkingCopies(scene, copies);
     disposeScene(scene);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(NodeBrowserTest, ZoomFitsTheBrowserToTheWholePictureAndHotSpotsFollow)
+{
+    // A 520 x 200 panorama: wider than the view of a browser at its smallest size, small enough
+    // for the whole of it to fit on the test screen.
+    test::Panorama2xFixture f;
+    f.record.imageSizeX = 200; // stored width = unrolled height
+    f.record.imageSizeY = 520; // stored height = unrolled width
+    f.record.imageNumFramesY = 4;
+    f.tileWidth = 200;
+    f.tileHeight = 130;
+    ASSERT_EQ(test::writePanorama2x(temp / "mid.mov", f), 0);
+    const std::int16_t mid = add(doc->editableScene(), temp / "mid.mov", {300, 300});
+    HotSpotsPage* page = hotSpots(mid);
+    NodeBrowser* b = NodeBrowser::browserOf(*doc);
+    ASSERT_EQ(page->workingImage().workingRect, makeRect(0, 0, 200, 520));
+    QApplication::processEvents();
+    ASSERT_LT(page->imageView()->area().width(), 520) << "the smallest browser shows part of the picture";
+    EXPECT_TRUE(page->horizontalBar()->isEnabled());
+    page->chooseTool(HotSpotTool::kRectangle);
+    drag(page, at(page, 20, 30), at(page, 60, 80));
+    ASSERT_EQ(node(mid).hotSpots.size(), 1u);
+    const Rect drawn = node(mid).hotSpots[0].bounds;
+
+    // Window > Zoom: the view grows to the picture's size; nothing is left to scroll.
+    QAction* zoom = b->findChild<QAction*>(QStringLiteral("zoom"));
+    ASSERT_NE(zoom, nullptr);
+    const QSize wanted = b->zoomSize();
+    zoom->trigger();
+    QApplication::processEvents();
+    const QRect screen = b->screen()->availableGeometry();
+    const QSize frame = b->frameGeometry().size() - b->size();
+    if (wanted.width() + frame.width() <= screen.width() && wanted.height() + frame.height() <= screen.height()) {
+        // Never below the smallest size: the picture is lower than the smallest view, so only
+        // the width follows it.
+        EXPECT_EQ(b->size(), wanted.expandedTo(b->minimumSize()));
+        EXPECT_EQ(page->imageView()->area().width(), 520) << "the whole width, no more";
+        EXPECT_GE(page->imageView()->area().height(), 200);
+        EXPECT_FALSE(page->horizontalBar()->isEnabled());
+        EXPECT_FALSE(page->verticalBar()->isEnabled());
+    } else {
+        EXPECT_EQ(b->size(), wanted.boundedTo(screen.size() - frame).expandedTo(b->minimumSize())) << "fitted to the screen";
+    }
+    EXPECT_TRUE(screen.contains(b->geometry())) << "kept on the screen";
+
+    // The hot spot is drawn and hit where its native bounds are at the new size.
+    const ViewGeometry& g = page->imageView()->geometry();
+    EXPECT_EQ(g.toView(drawn).left, at(page, drawn.left, drawn.top).x());
+    page->chooseTool(HotSpotTool::kArrow);
+    deselectAllHotSpots(*findNode(doc->editableScene(), mid));
+    const QPoint inside = at(page, (drawn.left + drawn.right) / 2, (drawn.top + drawn.bottom) / 2);
+    press(page, inside);
+    release(page, inside);
+    EXPECT_TRUE(node(mid).hotSpots[0].selected) << "hit at its native place";
+    // A hot spot drawn over the whole zoomed view covers the whole native width.
+    page->chooseTool(HotSpotTool::kRectangle);
+    drag(page, QPoint(g.display.left, g.display.top + 150), QPoint(g.display.right, g.display.top + 190));
+    ASSERT_EQ(node(mid).hotSpots.size(), 2u);
+    EXPECT_EQ(node(mid).hotSpots[1].bounds.left, 0);
+    EXPECT_EQ(node(mid).hotSpots[1].bounds.right, 520);
+
+    // On another tab Zoom goes back to the browser's smallest size.
+    b->tabs()->setCurrentIndex(0);
+    zoom->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(b->size(), b->minimumSize());
 }
 
 } // namespace

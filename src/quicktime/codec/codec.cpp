@@ -5,6 +5,8 @@
 #include "quicktime/codec/decompression_sequence.h"
 #include "quicktime/base/errors.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -109,6 +111,13 @@ OSErr decompressImage(const ImageDescription& description, std::span<const std::
     if (const OSErr e = sequence.begin(description); e != err::noErr)
         return e;
     return sequence.decompressFrame(data, depth, out);
+}
+
+int maxDecodeReduction(OSType type)
+{
+    const int id = detail::decoderIdFor(type);
+    const AVCodec* codec = id ? avcodec_find_decoder(AVCodecID(id)) : nullptr;
+    return codec ? std::min(int(codec->max_lowres), 3) : 0;
 }
 
 OSErr getMaxCompressionSize(OSType type, int width, int height, std::int16_t depth, std::size_t& size)

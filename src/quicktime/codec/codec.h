@@ -76,6 +76,11 @@ OSErr compressImage(const OffscreenPicture& src, const ImageCompressionParams& p
 OSErr decompressImage(const ImageDescription& description, std::span<const std::uint8_t> data, PixelDepth depth,
                       OffscreenPicture& out);
 
+// The largest size reduction (as a power of two: 1 halves each side, 3 gives an eighth) the
+// decoder of the type can apply while decoding; 0 when it decodes at full size only. See
+// DecompressionSequence::begin.
+int maxDecodeReduction(OSType codecType);
+
 // An upper bound of the compressed size of one width x height image at the depth
 // (compressionDepth applies) for any content and quality. Errors: noCodecErr, paramErr.
 OSErr getMaxCompressionSize(OSType codecType, int width, int height, std::int16_t depth, std::size_t& size);

@@ -102,6 +102,8 @@ Bytes decoderConfiguration(const Bytes& extensions)
 
 struct DecompressionSequence::Impl {
     ImageDescription description;
+    int width = 0, height = 0; // of the frames made: the description's, or reduced
+    int reduction = 0;
     ColorTable colors; // the effective table of depths of 8 bits or less
     detail::CodecContextPtr ctx;
     detail::FramePtr frame;
@@ -131,7 +133,11 @@ const ImageDescription& DecompressionSequence::description() const
 
 void DecompressionSequence::end() { m.reset(); }
 
-OSErr DecompressionSequence::begin(const ImageDescription& description)
+int DecompressionSequence::frameWidth() const { return m ? m->width : 0; }
+int DecompressionSequence::frameHeight() const { return m ? m->height : 0; }
+int DecompressionSequence::reduction() const { return m ? m->reduction : 0; }
+
+OSErr DecompressionSequence::begin(const ImageDescription& description, int reduction)
 {
     m.reset();
     detail::initFfmpegLogging();
@@ -146,6 +152,9 @@ OSErr DecompressionSequence::begin(const ImageDescription& description)
 
     auto s = std::make_unique<Impl>();
     s->description = description;
+    s->reduction = std::clamp(reduction, 0, std::min(int(codec->max_lowres), 3));
+    s->width = (w + (1 << s->reduction) - 1) >> s->reduction;
+    s->height = (h + (1 << s->reduction) - 1) >> s->reduction;
     s->colors = description.effectiveColorTable();
     s->ctx.reset(avcodec_alloc_context3(codec));
     s->frame.reset(av_frame_alloc());
@@ -160,6 +169,7 @@ OSErr DecompressionSequence::begin(const ImageDescription& description)
     // decoders choose their pixel layout from it.
     c->bits_per_coded_sample = description.depth;
     c->thread_count = 1;
+    c->lowres = s->reduction;
     c->get_buffer2 = zeroedBuffer;
     c->max_pixels = detail::kDecoderMaxPixels;
     const Bytes configuration = decoderConfiguration(description.extensions);
@@ -179,8 +189,8 @@ OSErr DecompressionSequence::begin(const ImageDescription& description)
 
 OSErr DecompressionSequence::Impl::toIndices(const AVFrame* f, OffscreenPicture& out) const
 {
-    const int w = description.width;
-    const int h = description.height;
+    const int w = width;
+    const int h = height;
     const auto format = AVPixelFormat(f->format);
     const int greyLevels = description.isGrey() ? 1 << description.pixelDepth() : 0;
     if (format != AV_PIX_FMT_PAL8 && format != AV_PIX_FMT_MONOWHITE && format != AV_PIX_FMT_MONOBLACK &&
@@ -214,8 +224,8 @@ OSErr DecompressionSequence::Impl::toIndices(const AVFrame* f, OffscreenPicture&
 
 OSErr DecompressionSequence::Impl::toArgb(const AVFrame* f, OffscreenPicture& out)
 {
-    const int w = description.width;
-    const int h = description.height;
+    const int w = width;
+    const int h = height;
     const Rect bounds{0, 0, std::int16_t(h), std::int16_t(w)};
     const auto format = AVPixelFormat(f->format);
     if (format == AV_PIX_FMT_PAL8 || format == AV_PIX_FMT_MONOWHITE || format == AV_PIX_FMT_MONOBLACK ||
@@ -352,7 +362,10 @@ OSErr DecompressionSequence::Impl::convert(PixelDepth depth, OffscreenPicture& o
     AVFrame* f = s.frame.get();
     // A decoder may give a larger picture (a JPEG coded in whole blocks); the description's
     // rectangle is its top-left part.
-    if (f->width < s.description.width || f->height < s.description.height || !f->data[0]) {
+    // A reduced decode that came out whole (the decoder declined the reduction for this
+    // frame) would otherwise be cut to its top-left part.
+    const bool unreduced = s.reduction > 0 && f->width >= s.description.width && f->height >= s.description.height;
+    if (f->width < s.width || f->height < s.height || !f->data[0] || unreduced) {
         av_frame_unref(f);
         return err::codecErr;
     }

@@ -20,11 +20,23 @@ public:
 
     // Errors: noCodecErr, badImageDescription (size outside 1..kMaxImageDimension or more than
     // kMaxImagePixels), codecErr (the decoder refuses the description).
-    OSErr begin(const ImageDescription& description);
+    //
+    // reduction (0 to 3) asks for the frames at 1/2, 1/4 or 1/8 of the description's size in
+    // each direction, rounded up, when the decoder can make them that small while decoding (the
+    // JPEG family does it in its inverse transform, at a fraction of the cost); it is lowered to
+    // what the decoder can do. frameWidth()/frameHeight() give the size the frames come out at.
+    // A frame the decoder cannot reduce (lossless JPEG, for one) fails with codecErr: begin
+    // again without reduction for it.
+    OSErr begin(const ImageDescription& description, int reduction = 0);
     // Decompresses one frame into out; see decompressImage for the depths, the picture made and
     // the errors. A failed frame leaves the sequence usable for the next key frame.
     OSErr decompressFrame(std::span<const std::uint8_t> data, PixelDepth depth, OffscreenPicture& out);
     const ImageDescription& description() const;
+    // The size of the pictures decompressFrame makes: the description's size, reduced when
+    // begin was asked to reduce and the decoder could. 0 before begin.
+    int frameWidth() const;
+    int frameHeight() const;
+    int reduction() const;
     void end();
 
     // Codecs whose frames may come out later than they go in, and in another order (H.264,

@@ -233,3 +233,36 @@ TEST_F(CodecOracle, KeyFramesAreTheSyncSamplesFfprobeReports)
         expected += f.keyFrame ? "K_\n" : "__\n";
     EXPECT_EQ(out, expected);
 }
+
+TEST(CodecReducedDecode, ALosslessJpegTheDecoderCannotReduceFailsAndDecodesWhole)
+{
+    // Lossless JPEG (SOF3), which FFmpeg writes and whose decoder has no reduced transform: a
+    // reduced decode must fail rather than give the top-left part of the whole picture.
+    QM_REQUIRE_FFPROBE();
+    test::TempDir dir;
+    const auto file = dir / "lossless.jpg";
+    ASSERT_EQ(test::runCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=96x64 -frames:v 1 -c:v ljpeg "
+                               "-pix_fmt bgr24 -strict -1 '" + file.string() + "'"),
+              0);
+    std::ifstream in(file, std::ios::binary);
+    const Bytes data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(data.empty());
+    ImageDescription description;
+    description.codecType = codecType::photoJpeg;
+    description.width = 96;
+    description.height = 64;
+    description.depth = 24;
+    description.dataSize = std::uint32_t(data.size());
+
+    DecompressionSequence reduced;
+    ASSERT_EQ(reduced.begin(description, 2), err::noErr);
+    OffscreenPicture picture;
+    EXPECT_NE(reduced.decompressFrame(data, PixelDepth::Argb32, picture), err::noErr);
+    EXPECT_TRUE(picture.isNull());
+
+    DecompressionSequence whole;
+    ASSERT_EQ(whole.begin(description), err::noErr);
+    ASSERT_EQ(whole.decompressFrame(data, PixelDepth::Argb32, picture), err::noErr);
+    EXPECT_EQ(picture.width(), 96);
+    EXPECT_EQ(picture.height(), 64);
+}

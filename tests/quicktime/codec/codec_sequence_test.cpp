@@ -158,3 +158,59 @@ TEST(DecompressionSequence, ADamagedFrameDoesNotStopTheNextKeyFrame)
     ASSERT_EQ(d.decompressFrame(e.frames[2].data, PixelDepth::Argb32, out), err::noErr);
     EXPECT_TRUE(test::sameArgb(frames[2], out, true));
 }
+
+TEST(DecompressionSequence, ReducedDecodingShrinksJpegInTheTransformAndLeavesOtherCodecsWhole)
+{
+    // 203 x 101: sides that no reduction divides, so the rounding up shows.
+    const OffscreenPicture source = test::naturalPicture(203, 101);
+    const Encoded jpeg = encode({source}, codecType::photoJpeg, 1, codecQuality::high);
+    ASSERT_GE(maxDecodeReduction(codecType::photoJpeg), 3);
+
+    DecompressionSequence whole;
+    ASSERT_EQ(whole.begin(jpeg.description), err::noErr);
+    OffscreenPicture full;
+    ASSERT_EQ(whole.decompressFrame(jpeg.frames[0].data, PixelDepth::Argb32, full), err::noErr);
+    EXPECT_EQ(whole.reduction(), 0) << "no reduction unless asked";
+
+    for (int r = 1; r <= 3; ++r) {
+        DecompressionSequence seq;
+        ASSERT_EQ(seq.begin(jpeg.description, r), err::noErr);
+        EXPECT_EQ(seq.reduction(), r);
+        const int step = 1 << r;
+        EXPECT_EQ(seq.frameWidth(), (203 + step - 1) / step);
+        EXPECT_EQ(seq.frameHeight(), (101 + step - 1) / step);
+        OffscreenPicture small;
+        ASSERT_EQ(seq.decompressFrame(jpeg.frames[0].data, PixelDepth::Argb32, small), err::noErr);
+        ASSERT_EQ(small.width(), seq.frameWidth());
+        ASSERT_EQ(small.height(), seq.frameHeight());
+        // Each reduced pixel is about the mean of the step x step block of the full decode it
+        // stands for (the reduced transform keeps the low frequencies).
+        double total = 0;
+        int count = 0;
+        for (int y = 0; y + 1 < small.height(); ++y)
+            for (int x = 0; x + 1 < small.width(); ++x) {
+                for (int shift = 0; shift < 24; shift += 8) {
+                    double mean = 0;
+                    for (int v = 0; v < step; ++v)
+                        for (int u = 0; u < step; ++u)
+                            mean += double((full.pixel(x * step + u, y * step + v) >> shift) & 0xFF);
+                    mean /= double(step * step);
+                    total += std::abs(mean - double((small.pixel(x, y) >> shift) & 0xFF));
+                    ++count;
+                }
+            }
+        EXPECT_LT(total / count, 6.0) << "reduction " << r;
+    }
+
+    // Codecs without a reduced decode give the whole picture whatever is asked.
+    const Encoded png = encode({source}, codecType::png, 1);
+    EXPECT_EQ(maxDecodeReduction(codecType::png), 0);
+    DecompressionSequence seq;
+    ASSERT_EQ(seq.begin(png.description, 2), err::noErr);
+    EXPECT_EQ(seq.reduction(), 0);
+    OffscreenPicture same;
+    ASSERT_EQ(seq.decompressFrame(png.frames[0].data, PixelDepth::Argb32, same), err::noErr);
+    EXPECT_EQ(same.width(), 203);
+    EXPECT_EQ(same.height(), 101);
+    EXPECT_EQ(maxDecodeReduction(fourCC("none")), 0);
+}
