@@ -14,6 +14,7 @@
 #include "compose/composed_movie.h"
 #include "compose/composer.h"
 #include "compose/demo_media.h"
+#include "compose/tile_compressor.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "quicktime/base/errors.h"
@@ -146,7 +147,9 @@ void BM_ComposeTenPanoramas(benchmark::State& state)
 BENCHMARK(BM_ComposeTenPanoramas)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // The same ten panoramas with and without two hot spots each, composed in one run: the cost of
-// hot spots as a ratio (goal: within 3).
+// hot spots as a ratio (goal: within 3). Cold: every iteration starts without the hot spot tiles
+// earlier composes left for sharing, as a user's first compose does; the goal is judged on it.
+// Warm: the same scene composed again straight after, its tiles already known.
 void BM_ComposeHotSpotCost(benchmark::State& state)
 {
     BenchScene with;
@@ -161,28 +164,33 @@ void BM_ComposeHotSpotCost(benchmark::State& state)
         file = moved;
     }
     double withSeconds = 0;
+    double warmSeconds = 0;
     double withoutSeconds = 0;
+    const auto compose = [&](BenchScene& b, double& total) {
+        WorkingCopies copies;
+        NullProgress progress;
+        const auto start = std::chrono::steady_clock::now();
+        const OSErr e = composeScene(b.scene, copies, environment(b), progress);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        copies.discardAll();
+        clearComposedMovie(b.scene);
+        return e;
+    };
     for (auto _ : state) {
-        for (BenchScene* b : {&without, &with}) {
-            WorkingCopies copies;
-            NullProgress progress;
-            const auto start = std::chrono::steady_clock::now();
-            const OSErr e = composeScene(b->scene, copies, environment(*b), progress);
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            (b == &with ? withSeconds : withoutSeconds) += seconds;
-            if (e) {
-                state.SkipWithError("compose failed");
-                return;
-            }
-            copies.discardAll();
-            clearComposedMovie(b->scene);
+        forgetSharedHotSpotTiles();
+        if (compose(without, withoutSeconds) || compose(with, withSeconds) || compose(with, warmSeconds)) {
+            state.SkipWithError("compose failed");
+            return;
         }
     }
-    state.counters["with_ms"] = withSeconds * 1e3 / double(state.iterations());
-    state.counters["without_ms"] = withoutSeconds * 1e3 / double(state.iterations());
+    const double n = double(state.iterations());
+    state.counters["without_ms"] = withoutSeconds * 1e3 / n;
+    state.counters["cold_ms"] = withSeconds * 1e3 / n;
+    state.counters["warm_ms"] = warmSeconds * 1e3 / n;
     state.counters["hot_spot_ratio"] = withoutSeconds > 0 ? withSeconds / withoutSeconds : 0;
+    state.counters["warm_ratio"] = withoutSeconds > 0 ? warmSeconds / withoutSeconds : 0;
 }
-BENCHMARK(BM_ComposeHotSpotCost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ComposeHotSpotCost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // Seventeen nodes made from the real cylindrical panoramas of the samples folder, each linked to
 // the next by a hot spot and the last to the first, against `cat` of their media into one file
@@ -224,6 +232,7 @@ void BM_ComposeRealPanoramaRing(benchmark::State& state)
     double composeSeconds = 0;
     double catSeconds = 0;
     for (auto _ : state) {
+        forgetSharedHotSpotTiles(); // every compose cold
         WorkingCopies copies;
         NullProgress progress;
         auto start = std::chrono::steady_clock::now();

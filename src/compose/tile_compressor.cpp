@@ -90,13 +90,34 @@ std::uint64_t hashOf(const Bytes& bytes)
     return h;
 }
 
+struct SharedTiles {
+    std::mutex mutex;
+    std::unordered_multimap<std::uint64_t, SharedTile> tiles;
+    std::size_t bytes = 0;
+};
+
+SharedTiles& sharedTiles()
+{
+    static SharedTiles shared;
+    return shared;
+}
+
 } // namespace
+
+void forgetSharedHotSpotTiles()
+{
+    SharedTiles& s = sharedTiles();
+    std::lock_guard lock(s.mutex);
+    s.tiles.clear();
+    s.bytes = 0;
+}
 
 OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out)
 {
-    static std::mutex mutex;
-    static std::unordered_multimap<std::uint64_t, SharedTile> shared;
-    static std::size_t sharedBytes = 0;
+    SharedTiles& s = sharedTiles();
+    std::mutex& mutex = s.mutex;
+    auto& shared = s.tiles;
+    std::size_t& sharedBytes = s.bytes;
     Bytes pixels = pixelsOf(picture);
     const std::uint64_t key = hashOf(pixels);
     {

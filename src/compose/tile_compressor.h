@@ -26,6 +26,9 @@ OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out);
 // picture compressed before in this process is looked up by its pixels instead.
 OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out);
 
+// Forgets the pictures compressSharedHotSpotTile keeps (the next compose pays for every tile).
+void forgetSharedHotSpotTiles();
+
 // Decompresses an image sample and compresses it again with the settings' codec type, depth
 // (0: the codec's natural depth) and spatial quality.
 OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const std::uint8_t> data,
