@@ -1,7 +1,10 @@
 #include "compose/hot_spot_painter.h"
 
+#include <cstring>
+
 #include "compose/hot_spot_ids.h"
 #include "quicktime/raster/raster_copy.h"
+#include "quicktime/raster/raster_geometry.h"
 #include "quicktime/raster/raster_painter.h"
 #include "quicktime/raster/raster_shapes.h"
 #include "quicktime/raster/region_bytes.h"
@@ -85,17 +88,19 @@ std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, con
     return extents;
 }
 
-bool isBlankHotSpotPicture(const OffscreenPicture& picture)
+bool isBlankHotSpotPart(const OffscreenPicture& picture, const Rect& part)
 {
-    const Rect& b = picture.bounds();
-    for (int v = b.top; v < b.bottom; ++v) {
-        const std::uint8_t* row = picture.row8(v);
-        for (int h = 0; h < picture.width(); ++h)
-            if (row[h])
-                return false;
+    const Rect r = sectRect(part, picture.bounds());
+    const auto width = std::size_t(r.width());
+    for (int v = r.top; v < r.bottom; ++v) {
+        const std::uint8_t* row = picture.row8(v) + (r.left - picture.bounds().left);
+        if (row[0] || (width > 1 && std::memcmp(row, row + 1, width - 1) != 0))
+            return false;
     }
     return true;
 }
+
+bool isBlankHotSpotPicture(const OffscreenPicture& picture) { return isBlankHotSpotPart(picture, picture.bounds()); }
 
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
                                 OffscreenPicture& out)
@@ -104,6 +109,37 @@ OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometr
     if (OSErr e = paintHotSpots(node, 0, 0, geometry, strip, upright))
         return e;
     return rotatePicture(upright, Rotation::CounterClockwise, out);
+}
+
+OSErr paintTurnedPanoramaTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
+                              const Rect& tile, OffscreenPicture& out, Rect& content)
+{
+    content = Rect{};
+    // Turned a quarter anticlockwise, the tile's pixel (h, v) lands on column v - tile.top and
+    // row tile.right - 1 - h.
+    if (OSErr e = out.allocate(PixelDepth::Indexed8, makeRect(0, 0, tile.width(), tile.height())))
+        return e;
+    out.fill(0);
+    Rect reach;
+    for (const Rect& r : extents) {
+        const Rect part = sectRect(r, tile);
+        if (!part.empty())
+            reach = reach.empty() ? part : unionRect(reach, part);
+    }
+    if (reach.empty())
+        return 0;
+    OffscreenPicture upright;
+    if (OSErr e = paintHotSpots(node, 0, 0, geometry, reach, upright))
+        return e;
+    const int width = reach.width();
+    for (int v = reach.top; v < reach.bottom; ++v) {
+        const std::uint8_t* from = upright.row8(v);
+        const int column = v - tile.top;
+        for (int i = 0; i < width; ++i)
+            out.row8(tile.right - 1 - (reach.left + i))[column] = from[i];
+    }
+    content = makeRect(tile.right - reach.right, reach.top - tile.top, tile.right - reach.left, reach.bottom - tile.top);
+    return 0;
 }
 
 } // namespace qm

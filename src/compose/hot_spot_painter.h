@@ -33,6 +33,15 @@ bool isBlankHotSpotPicture(const OffscreenPicture& picture);
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
                                 OffscreenPicture& out);
 
+// The same pixels as paintRotatedPanoramaStrip over `tile`, painting and turning only the part
+// of it that `extents` (from hotSpotPaintExtents) reach; the rest is zero. content: that part in
+// the turned picture's coordinates, empty when no extent reaches the tile.
+OSErr paintTurnedPanoramaTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
+                              const Rect& tile, OffscreenPicture& out, Rect& content);
+
+// Whether the `part` of an 8-bit picture holds only zeros.
+bool isBlankHotSpotPart(const OffscreenPicture& picture, const Rect& part);
+
 // The wrap distance of a node: the unrolled width for a panorama of 0 to 360 degrees, else 0.
 int hotSpotWrapDistance(const Node& node);
 

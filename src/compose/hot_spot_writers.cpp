@@ -53,30 +53,19 @@ OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int h
     return 0;
 }
 
-struct StripTiles {
-    std::vector<EncodedImage> tiles;
-};
-
 // One panorama hot spot tile: `tile` of the unrolled hot spot image, turned a quarter turn
-// anticlockwise as tiles are stored. Only tiles that hot spots reach are painted; blank ones
-// share one encoding.
+// anticlockwise as tiles are stored. Only the part hot spots reach is painted; a tile they leave
+// blank shares the one blank encoding.
 OSErr encodePanoramaHotSpotTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
                                 const Rect& tile, EncodedImage& out)
 {
-    const bool reached =
-        std::any_of(extents.begin(), extents.end(), [&](const Rect& r) { return !sectRect(r, tile).empty(); });
-    if (reached) {
-        OffscreenPicture upright;
-        if (OSErr e = paintHotSpots(node, 0, 0, geometry, tile, upright))
-            return e;
-        if (!isBlankHotSpotPicture(upright)) {
-            OffscreenPicture turned;
-            if (OSErr e = rotatePicture(upright, Rotation::CounterClockwise, turned))
-                return e;
-            return compressSharedHotSpotTile(turned, out);
-        }
-    }
-    return compressBlankHotSpotTile(tile.height(), tile.width(), out);
+    OffscreenPicture turned;
+    Rect content;
+    if (OSErr e = paintTurnedPanoramaTile(node, geometry, extents, tile, turned, content))
+        return e;
+    if (content.empty() || isBlankHotSpotPart(turned, content))
+        return compressBlankHotSpotTile(tile.height(), tile.width(), out);
+    return compressSharedHotSpotTile(turned, content, out);
 }
 
 } // namespace
@@ -134,34 +123,44 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
     const std::size_t tileCount = std::size_t(framesX) * std::size_t(framesY);
     const HotSpotGeometry geometry{imageRect, hotSpotRect, hotSpotWrapDistance(node)};
     const std::vector<Rect> extents = hotSpotPaintExtents(node, 0, 0, geometry);
-    std::size_t tileNumber = 0;
-    // Strips from the right end of the unrolled image: the first tile is its right-most strip.
-    const OSErr e = OrderedWork<int, StripTiles>::run(
-        std::size_t(framesY), compressionThreads(env),
-        [&](std::size_t i, int& strip) {
-            strip = framesY - 1 - int(i);
+    // Tile n in sample order is tile n % framesX of strip framesY - 1 - n / framesX: the strips
+    // run from the right end of the unrolled image, and tile j of a strip holds its rows
+    // j * tileLength onwards.
+    const auto tileAt = [&](std::size_t n) {
+        const int strip = framesY - 1 - int(n / std::size_t(framesX));
+        const int j = int(n % std::size_t(framesX));
+        return makeRect(j * tileLength, strip * stripWidth, (j + 1) * tileLength, (strip + 1) * stripWidth);
+    };
+    // Only the tiles hot spots reach are painted and compressed, on every core; all others get
+    // the blank tile's bytes, itself compressed once beside them.
+    std::vector<std::size_t> reached;
+    for (std::size_t n = 0; n < tileCount; ++n)
+        if (std::any_of(extents.begin(), extents.end(), [&](const Rect& r) { return !sectRect(r, tileAt(n)).empty(); }))
+            reached.push_back(n);
+    const bool anyBlank = reached.size() < tileCount;
+    std::vector<EncodedImage> encoded(reached.size() + (anyBlank ? 1 : 0));
+    OSErr e = OrderedWork<std::size_t, EncodedImage>::run(
+        encoded.size(), std::min<unsigned>(compressionThreads(env), unsigned(encoded.size())),
+        [&](std::size_t i, std::size_t& job) {
+            job = i;
             return OSErr(0);
         },
-        [&](int& strip, StripTiles& out) {
-            // Tile j of a strip holds rows j * tileLength onwards of the strip's unrolled image.
-            out.tiles.resize(std::size_t(framesX));
-            for (int j = 0; j < framesX; ++j) {
-                const Rect tile = makeRect(j * tileLength, strip * stripWidth, (j + 1) * tileLength, (strip + 1) * stripWidth);
-                if (OSErr ce = encodePanoramaHotSpotTile(node, geometry, extents, tile, out.tiles[std::size_t(j)]))
-                    return ce;
-            }
-            return OSErr(0);
+        [&](std::size_t& job, EncodedImage& out) {
+            if (job == reached.size())
+                return compressBlankHotSpotTile(tileLength, stripWidth, out);
+            return encodePanoramaHotSpotTile(node, geometry, extents, tileAt(reached[job]), out);
         },
-        [&](std::size_t, StripTiles& strip) {
-            for (EncodedImage& tile : strip.tiles) {
-                const TimeValue start = span * TimeValue(tileNumber) / TimeValue(tileCount);
-                const TimeValue end = span * TimeValue(tileNumber + 1) / TimeValue(tileCount);
-                ++tileNumber;
-                if (OSErr ae = appendSample(*hot, tile.data, SampleDescription(tile.description), end - start, start))
-                    return ae;
-            }
+        [&](std::size_t i, EncodedImage& out) {
+            encoded[i] = std::move(out);
             return OSErr(0);
         });
+    for (std::size_t n = 0, next = 0; n < tileCount && !e; ++n) {
+        const bool painted = next < reached.size() && reached[next] == n;
+        const EncodedImage& tile = encoded[painted ? next++ : reached.size()];
+        const TimeValue start = span * TimeValue(n) / TimeValue(tileCount);
+        const TimeValue end = span * TimeValue(n + 1) / TimeValue(tileCount);
+        e = appendSample(*hot, tile.data, SampleDescription(tile.description), end - start, start);
+    }
     if (e)
         return e;
     if (OSErr we = ReplacePanoramaSample(&movie, record))

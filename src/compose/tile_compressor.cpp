@@ -1,5 +1,6 @@
 #include "compose/tile_compressor.h"
 
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -35,14 +36,28 @@ OSErr compressHotSpotTile(const OffscreenPicture& picture, const Rect& part, Enc
     return 0;
 }
 
+namespace {
+
+struct BlankTiles {
+    std::mutex mutex;
+    std::map<std::pair<int, int>, EncodedImage> made;
+};
+
+BlankTiles& blankTiles()
+{
+    static BlankTiles blank;
+    return blank;
+}
+
+} // namespace
+
 OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out)
 {
-    static std::mutex mutex;
-    static std::map<std::pair<int, int>, EncodedImage> made;
+    BlankTiles& b = blankTiles();
     const std::pair size{width, height};
     {
-        std::lock_guard lock(mutex);
-        if (auto it = made.find(size); it != made.end()) {
+        std::lock_guard lock(b.mutex);
+        if (auto it = b.made.find(size); it != b.made.end()) {
             out = it->second;
             return 0;
         }
@@ -54,16 +69,19 @@ OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out)
     EncodedImage encoded;
     if (OSErr e = compressHotSpotTile(blank, blank.bounds(), encoded))
         return e;
-    std::lock_guard lock(mutex);
-    out = made.try_emplace(size, std::move(encoded)).first->second;
+    std::lock_guard lock(b.mutex);
+    out = b.made.try_emplace(size, std::move(encoded)).first->second;
     return 0;
 }
 
 namespace {
 
+// A picture compressed before: its size, the part of it that may hold non-zero pixels (all
+// others are zero) and that part's pixels.
 struct SharedTile {
     int width = 0;
     int height = 0;
+    Rect content;
     Bytes pixels;
     EncodedImage encoded;
 };
@@ -71,22 +89,30 @@ struct SharedTile {
 // Tiles kept for sharing: bounded so that a long session holds at most this many pixel bytes.
 constexpr std::size_t kMaxSharedPixelBytes = 32u << 20;
 
-Bytes pixelsOf(const OffscreenPicture& picture)
+Bytes pixelsOf(const OffscreenPicture& picture, const Rect& part)
 {
     Bytes pixels;
-    pixels.reserve(std::size_t(picture.width()) * std::size_t(picture.height()));
-    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v)
-        pixels.insert(pixels.end(), picture.row8(v), picture.row8(v) + picture.width());
+    const auto width = std::size_t(part.width());
+    pixels.resize(width * std::size_t(part.height()));
+    std::uint8_t* to = pixels.data();
+    for (int v = part.top; v < part.bottom; ++v, to += width)
+        std::memcpy(to, picture.row8(v) + (part.left - picture.bounds().left), width);
     return pixels;
 }
 
 std::uint64_t hashOf(const Bytes& bytes)
 {
+    // FNV-1a over 8-byte words, then the remaining bytes.
     std::uint64_t h = 0xcbf29ce484222325ull;
-    for (std::uint8_t b : bytes) {
-        h ^= b;
-        h *= 0x100000001b3ull;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        h = (h ^ word) * 0x100000001b3ull;
+        h ^= h >> 29;
     }
+    for (; i < bytes.size(); ++i)
+        h = (h ^ bytes[i]) * 0x100000001b3ull;
     return h;
 }
 
@@ -106,41 +132,55 @@ SharedTiles& sharedTiles()
 
 void forgetSharedHotSpotTiles()
 {
+    {
+        BlankTiles& b = blankTiles();
+        std::lock_guard lock(b.mutex);
+        b.made.clear();
+    }
     SharedTiles& s = sharedTiles();
     std::lock_guard lock(s.mutex);
     s.tiles.clear();
     s.bytes = 0;
 }
 
-OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out)
+OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, const Rect& content, EncodedImage& out)
 {
+    const Rect part = sectRect(content, picture.bounds());
+    if (part.empty())
+        return compressBlankHotSpotTile(picture.width(), picture.height(), out);
     SharedTiles& s = sharedTiles();
-    std::mutex& mutex = s.mutex;
-    auto& shared = s.tiles;
-    std::size_t& sharedBytes = s.bytes;
-    Bytes pixels = pixelsOf(picture);
-    const std::uint64_t key = hashOf(pixels);
+    Bytes pixels = pixelsOf(picture, part);
+    const std::uint64_t key = hashOf(pixels) ^ (std::uint64_t(std::uint16_t(part.top)) << 48 |
+                                                std::uint64_t(std::uint16_t(part.left)) << 32 |
+                                                std::uint64_t(picture.width()) << 16 | std::uint64_t(picture.height()));
     {
-        std::lock_guard lock(mutex);
-        const auto [from, to] = shared.equal_range(key);
-        for (auto it = from; it != to; ++it)
-            if (it->second.width == picture.width() && it->second.height == picture.height() && it->second.pixels == pixels) {
-                out = it->second.encoded;
+        std::lock_guard lock(s.mutex);
+        const auto [from, to] = s.tiles.equal_range(key);
+        for (auto it = from; it != to; ++it) {
+            const SharedTile& t = it->second;
+            if (t.width == picture.width() && t.height == picture.height() && t.content == part && t.pixels == pixels) {
+                out = t.encoded;
                 return 0;
             }
+        }
     }
     EncodedImage encoded;
     if (OSErr e = compressHotSpotTile(picture, picture.bounds(), encoded))
         return e;
     out = encoded;
-    std::lock_guard lock(mutex);
-    if (sharedBytes + pixels.size() > kMaxSharedPixelBytes) {
-        shared.clear();
-        sharedBytes = 0;
+    std::lock_guard lock(s.mutex);
+    if (s.bytes + pixels.size() > kMaxSharedPixelBytes) {
+        s.tiles.clear();
+        s.bytes = 0;
     }
-    sharedBytes += pixels.size();
-    shared.emplace(key, SharedTile{picture.width(), picture.height(), std::move(pixels), std::move(encoded)});
+    s.bytes += pixels.size();
+    s.tiles.emplace(key, SharedTile{picture.width(), picture.height(), part, std::move(pixels), std::move(encoded)});
     return 0;
+}
+
+OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out)
+{
+    return compressSharedHotSpotTile(picture, picture.bounds(), out);
 }
 
 OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const std::uint8_t> data,

@@ -25,8 +25,11 @@ OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out);
 // between identical pictures (the same hot spots over the same tile of several nodes): a
 // picture compressed before in this process is looked up by its pixels instead.
 OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out);
+// The same for a picture that is zero outside `content`: only that part is compared and kept.
+OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, const Rect& content, EncodedImage& out);
 
-// Forgets the pictures compressSharedHotSpotTile keeps (the next compose pays for every tile).
+// Forgets the encodings compressBlankHotSpotTile and compressSharedHotSpotTile keep: the next
+// compose pays for every tile, as the first one of a process does.
 void forgetSharedHotSpotTiles();
 
 // Decompresses an image sample and compresses it again with the settings' codec type, depth
