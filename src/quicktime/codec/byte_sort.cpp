@@ -13,6 +13,7 @@
 // libraries too (they look the symbol up in the executable first).
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 namespace qm::detail {
 
@@ -28,6 +29,9 @@ constexpr std::size_t kMaxBytes = 64;
 
 bool sortBytes(unsigned char* bytes, std::size_t count, int (*compare)(const void*, const void*))
 {
+    // Most blocks are of one colour: nothing to do.
+    if (std::memcmp(bytes, bytes + 1, count - 1) == 0)
+        return true;
     unsigned char values[kMaxBytes];
     unsigned char occurrences[kMaxBytes];
     std::size_t distinct = 0;
