@@ -89,19 +89,16 @@ std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, con
     return extents;
 }
 
-bool isBlankHotSpotPart(const OffscreenPicture& picture, const Rect& part)
+bool isBlankHotSpotPicture(const OffscreenPicture& picture)
 {
-    const Rect r = sectRect(part, picture.bounds());
-    const auto width = std::size_t(r.width());
-    for (int v = r.top; v < r.bottom; ++v) {
-        const std::uint8_t* row = picture.row8(v) + (r.left - picture.bounds().left);
+    const auto width = std::size_t(picture.width());
+    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v) {
+        const std::uint8_t* row = picture.row8(v);
         if (row[0] || (width > 1 && std::memcmp(row, row + 1, width - 1) != 0))
             return false;
     }
     return true;
 }
-
-bool isBlankHotSpotPicture(const OffscreenPicture& picture) { return isBlankHotSpotPart(picture, picture.bounds()); }
 
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
                                 OffscreenPicture& out)
@@ -112,41 +109,48 @@ OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometr
     return rotatePicture(upright, Rotation::CounterClockwise, out);
 }
 
-OSErr paintTurnedPanoramaTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
-                              const Rect& tile, OffscreenPicture& out, Rect& content)
+std::vector<PaintedShape> hotSpotShapes(const Node& node, int column, int row, const HotSpotGeometry& geometry)
 {
-    content = Rect{};
+    std::vector<PaintedShape> shapes;
+    forEachPaintedShape(node, column, row, geometry,
+                        [&](std::int16_t id, const Region& shape) { shapes.push_back(PaintedShape{id, shape}); });
+    return shapes;
+}
+
+OSErr paintHotSpotShapes(const std::vector<PaintedShape>& shapes, const Rect& area, OffscreenPicture& out)
+{
+    if (OSErr e = out.allocate(PixelDepth::Indexed8, area)) // every pixel 0 (no hot spot)
+        return e;
+    RasterPainter painter(out);
+    for (const PaintedShape& s : shapes) {
+        painter.setForeValue(std::uint32_t(s.id));
+        painter.paintRegion(s.shape);
+    }
+    return 0;
+}
+
+OSErr turnHotSpotTile(const OffscreenPicture& part, const Rect& tile, OffscreenPicture& out)
+{
     // Turned a quarter anticlockwise, the tile's pixel (h, v) lands on column v - tile.top and
     // row tile.right - 1 - h.
     if (OSErr e = out.allocate(PixelDepth::Indexed8, makeRect(0, 0, tile.width(), tile.height()))) // all 0
         return e;
-    Rect reach;
-    for (const Rect& r : extents) {
-        const Rect part = sectRect(r, tile);
-        if (!part.empty())
-            reach = reach.empty() ? part : unionRect(reach, part);
-    }
-    if (reach.empty())
-        return 0;
-    OffscreenPicture upright;
-    if (OSErr e = paintHotSpots(node, 0, 0, geometry, reach, upright))
-        return e;
+    const Rect from = sectRect(part.bounds(), tile);
     // In squares of kBlock x kBlock pixels, so that the rows read and written stay in the cache.
     constexpr int kBlock = 32;
-    const std::size_t rowBytes = upright.rowBytes();
-    for (int v0 = reach.top; v0 < reach.bottom; v0 += kBlock) {
-        const int v1 = std::min(v0 + kBlock, int(reach.bottom));
-        for (int h0 = reach.left; h0 < reach.right; h0 += kBlock) {
-            const int h1 = std::min(h0 + kBlock, int(reach.right));
+    const std::size_t rowBytes = part.rowBytes();
+    for (int v0 = from.top; v0 < from.bottom; v0 += kBlock) {
+        const int rows = std::min(v0 + kBlock, int(from.bottom)) - v0;
+        for (int h0 = from.left; h0 < from.right; h0 += kBlock) {
+            const int h1 = std::min(h0 + kBlock, int(from.right));
             for (int h = h0; h < h1; ++h) {
                 std::uint8_t* to = out.row8(tile.right - 1 - h) + (v0 - tile.top);
-                const std::uint8_t* from = upright.row8(v0) + (h - reach.left);
-                for (int i = 0; i < v1 - v0; ++i)
-                    to[i] = from[std::size_t(i) * rowBytes];
+                const std::uint8_t* column = part.row8(v0) + (h - part.bounds().left);
+                for (int i = 0; i < rows; ++i)
+                    to[i] = column[std::size_t(i) * rowBytes];
             }
         }
     }
-    content = makeRect(tile.right - reach.right, reach.top - tile.top, tile.right - reach.left, reach.bottom - tile.top);
     return 0;
 }
 

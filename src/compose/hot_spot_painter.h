@@ -5,6 +5,7 @@
 
 #include "project/scene.h"
 #include "quicktime/raster/offscreen_picture.h"
+#include "quicktime/raster/region.h"
 
 namespace qm {
 
@@ -33,14 +34,23 @@ bool isBlankHotSpotPicture(const OffscreenPicture& picture);
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
                                 OffscreenPicture& out);
 
-// The same pixels as paintRotatedPanoramaStrip over `tile`, painting and turning only the part
-// of it that `extents` (from hotSpotPaintExtents) reach; the rest is zero. content: that part in
-// the turned picture's coordinates, empty when no extent reaches the tile.
-OSErr paintTurnedPanoramaTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
-                              const Rect& tile, OffscreenPicture& out, Rect& content);
+// A region paintHotSpots paints and the hot spot ID it paints there.
+struct PaintedShape {
+    std::int16_t id = 0;
+    Region shape;
+};
 
-// Whether the `part` of an 8-bit picture holds only zeros.
-bool isBlankHotSpotPart(const OffscreenPicture& picture, const Rect& part);
+// The regions paintHotSpots paints for view (column, row), in painting order: made once, they
+// paint any number of parts of the hot spot image with paintHotSpotShapes.
+std::vector<PaintedShape> hotSpotShapes(const Node& node, int column, int row, const HotSpotGeometry& geometry);
+
+// The shapes painted into a new 8-bit picture whose bounds are `area`: the same pixels as
+// paintHotSpots over that area.
+OSErr paintHotSpotShapes(const std::vector<PaintedShape>& shapes, const Rect& area, OffscreenPicture& out);
+
+// A panorama tile turned a quarter turn anticlockwise as tiles are stored (bounds from 0, 0):
+// `part` holds the tile's pixels within its bounds, and every other pixel of `tile` is 0.
+OSErr turnHotSpotTile(const OffscreenPicture& part, const Rect& tile, OffscreenPicture& out);
 
 // The wrap distance of a node: the unrolled width for a panorama of 0 to 360 degrees, else 0.
 int hotSpotWrapDistance(const Node& node);

@@ -53,19 +53,41 @@ OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int h
     return 0;
 }
 
+// Layout of a shared panorama tile's pixels (see SharedTileKey): the unrolled image's part, to
+// be turned a quarter turn anticlockwise.
+constexpr int kTurnedTileLayout = 1;
+
 // One panorama hot spot tile: `tile` of the unrolled hot spot image, turned a quarter turn
-// anticlockwise as tiles are stored. Only the part hot spots reach is painted; a tile they leave
-// blank shares the one blank encoding.
-OSErr encodePanoramaHotSpotTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
-                                const Rect& tile, EncodedImage& out)
+// anticlockwise as tiles are stored. Only the part the shapes reach is painted, and turned only
+// when no identical tile was compressed before; a tile left blank shares the blank encoding.
+OSErr encodePanoramaHotSpotTile(const std::vector<PaintedShape>& shapes, const Rect& tile, EncodedImage& out)
 {
-    OffscreenPicture turned;
-    Rect content;
-    if (OSErr e = paintTurnedPanoramaTile(node, geometry, extents, tile, turned, content))
-        return e;
-    if (content.empty() || isBlankHotSpotPart(turned, content))
+    Rect reach;
+    for (const PaintedShape& s : shapes) {
+        const Rect part = sectRect(s.shape.bounds(), tile);
+        if (!part.empty())
+            reach = reach.empty() ? part : unionRect(reach, part);
+    }
+    OffscreenPicture painted;
+    if (!reach.empty())
+        if (OSErr e = paintHotSpotShapes(shapes, reach, painted))
+            return e;
+    if (reach.empty() || isBlankHotSpotPicture(painted))
         return compressBlankHotSpotTile(tile.height(), tile.width(), out);
-    return compressSharedHotSpotTile(turned, content, out);
+    SharedTileKey key{tile.height(), tile.width(), kTurnedTileLayout,
+                      offsetRect(reach, -tile.left, -tile.top), {}};
+    key.pixels.resize(std::size_t(reach.width()) * std::size_t(reach.height()));
+    for (int v = reach.top; v < reach.bottom; ++v)
+        std::copy_n(painted.row8(v), reach.width(), key.pixels.data() + std::size_t(v - reach.top) * std::size_t(reach.width()));
+    return compressSharedHotSpotTile(
+        std::move(key),
+        [&](EncodedImage& encoded) {
+            OffscreenPicture turned;
+            if (OSErr e = turnHotSpotTile(painted, tile, turned))
+                return e;
+            return compressHotSpotTile(turned, turned.bounds(), encoded);
+        },
+        out);
 }
 
 } // namespace
@@ -122,7 +144,7 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
     const TimeValue span = pano->duration();
     const std::size_t tileCount = std::size_t(framesX) * std::size_t(framesY);
     const HotSpotGeometry geometry{imageRect, hotSpotRect, hotSpotWrapDistance(node)};
-    const std::vector<Rect> extents = hotSpotPaintExtents(node, 0, 0, geometry);
+    const std::vector<PaintedShape> shapes = hotSpotShapes(node, 0, 0, geometry);
     // Tile n in sample order is tile n % framesX of strip framesY - 1 - n / framesX: the strips
     // run from the right end of the unrolled image, and tile j of a strip holds its rows
     // j * tileLength onwards.
@@ -135,7 +157,8 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
     // the blank tile's bytes, itself compressed once beside them.
     std::vector<std::size_t> reached;
     for (std::size_t n = 0; n < tileCount; ++n)
-        if (std::any_of(extents.begin(), extents.end(), [&](const Rect& r) { return !sectRect(r, tileAt(n)).empty(); }))
+        if (std::any_of(shapes.begin(), shapes.end(),
+                        [&](const PaintedShape& p) { return !sectRect(p.shape.bounds(), tileAt(n)).empty(); }))
             reached.push_back(n);
     const bool anyBlank = reached.size() < tileCount;
     std::vector<EncodedImage> encoded(reached.size() + (anyBlank ? 1 : 0));
@@ -148,7 +171,7 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
         [&](std::size_t& job, EncodedImage& out) {
             if (job == reached.size())
                 return compressBlankHotSpotTile(tileLength, stripWidth, out);
-            return encodePanoramaHotSpotTile(node, geometry, extents, tileAt(reached[job]), out);
+            return encodePanoramaHotSpotTile(shapes, tileAt(reached[job]), out);
         },
         [&](std::size_t i, EncodedImage& out) {
             encoded[i] = std::move(out);

@@ -1,6 +1,7 @@
 #include "compose/tile_compressor.h"
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -76,44 +77,52 @@ OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out)
 
 namespace {
 
-// A picture compressed before: its size, the part of it that may hold non-zero pixels (all
-// others are zero) and that part's pixels.
 struct SharedTile {
-    int width = 0;
-    int height = 0;
-    Rect content;
-    Bytes pixels;
+    SharedTileKey key;
     EncodedImage encoded;
 };
 
 // Tiles kept for sharing: bounded so that a long session holds at most this many pixel bytes.
 constexpr std::size_t kMaxSharedPixelBytes = 32u << 20;
 
-Bytes pixelsOf(const OffscreenPicture& picture, const Rect& part)
+Bytes pixelsOf(const OffscreenPicture& picture)
 {
     Bytes pixels;
-    const auto width = std::size_t(part.width());
-    pixels.resize(width * std::size_t(part.height()));
+    const auto width = std::size_t(picture.width());
+    pixels.resize(width * std::size_t(picture.height()));
     std::uint8_t* to = pixels.data();
-    for (int v = part.top; v < part.bottom; ++v, to += width)
-        std::memcpy(to, picture.row8(v) + (part.left - picture.bounds().left), width);
+    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v, to += width)
+        std::memcpy(to, picture.row8(v), width);
     return pixels;
 }
 
-std::uint64_t hashOf(const Bytes& bytes)
+std::uint64_t hashOf(const SharedTileKey& key)
 {
-    // FNV-1a over 8-byte words, then the remaining bytes.
+    // FNV-1a over the sizes, then the pixels in 8-byte words.
     std::uint64_t h = 0xcbf29ce484222325ull;
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
+    const auto mix = [&h](std::uint64_t word) {
         h = (h ^ word) * 0x100000001b3ull;
         h ^= h >> 29;
+    };
+    mix(std::uint64_t(std::uint32_t(key.width)) << 32 | std::uint32_t(key.height));
+    mix(std::uint64_t(std::uint32_t(key.layout)));
+    mix(std::uint64_t(std::uint16_t(key.content.top)) << 48 | std::uint64_t(std::uint16_t(key.content.left)) << 32 |
+        std::uint64_t(std::uint16_t(key.content.bottom)) << 16 | std::uint16_t(key.content.right));
+    std::size_t i = 0;
+    for (; i + 8 <= key.pixels.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, key.pixels.data() + i, 8);
+        mix(word);
     }
-    for (; i < bytes.size(); ++i)
-        h = (h ^ bytes[i]) * 0x100000001b3ull;
+    for (; i < key.pixels.size(); ++i)
+        mix(key.pixels[i]);
     return h;
+}
+
+bool operator==(const SharedTileKey& a, const SharedTileKey& b)
+{
+    return a.width == b.width && a.height == b.height && a.layout == b.layout && a.content == b.content &&
+           a.pixels == b.pixels;
 }
 
 struct SharedTiles {
@@ -143,44 +152,40 @@ void forgetSharedHotSpotTiles()
     s.bytes = 0;
 }
 
-OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, const Rect& content, EncodedImage& out)
+OSErr compressSharedHotSpotTile(SharedTileKey key, const std::function<OSErr(EncodedImage&)>& encode,
+                                EncodedImage& out)
 {
-    const Rect part = sectRect(content, picture.bounds());
-    if (part.empty())
-        return compressBlankHotSpotTile(picture.width(), picture.height(), out);
     SharedTiles& s = sharedTiles();
-    Bytes pixels = pixelsOf(picture, part);
-    const std::uint64_t key = hashOf(pixels) ^ (std::uint64_t(std::uint16_t(part.top)) << 48 |
-                                                std::uint64_t(std::uint16_t(part.left)) << 32 |
-                                                std::uint64_t(picture.width()) << 16 | std::uint64_t(picture.height()));
+    const std::uint64_t hash = hashOf(key);
     {
         std::lock_guard lock(s.mutex);
-        const auto [from, to] = s.tiles.equal_range(key);
-        for (auto it = from; it != to; ++it) {
-            const SharedTile& t = it->second;
-            if (t.width == picture.width() && t.height == picture.height() && t.content == part && t.pixels == pixels) {
-                out = t.encoded;
+        const auto [from, to] = s.tiles.equal_range(hash);
+        for (auto it = from; it != to; ++it)
+            if (it->second.key == key) {
+                out = it->second.encoded;
                 return 0;
             }
-        }
     }
     EncodedImage encoded;
-    if (OSErr e = compressHotSpotTile(picture, picture.bounds(), encoded))
+    if (OSErr e = encode(encoded))
         return e;
     out = encoded;
     std::lock_guard lock(s.mutex);
-    if (s.bytes + pixels.size() > kMaxSharedPixelBytes) {
+    if (s.bytes + key.pixels.size() > kMaxSharedPixelBytes) {
         s.tiles.clear();
         s.bytes = 0;
     }
-    s.bytes += pixels.size();
-    s.tiles.emplace(key, SharedTile{picture.width(), picture.height(), part, std::move(pixels), std::move(encoded)});
+    s.bytes += key.pixels.size();
+    s.tiles.emplace(hash, SharedTile{std::move(key), std::move(encoded)});
     return 0;
 }
 
 OSErr compressSharedHotSpotTile(const OffscreenPicture& picture, EncodedImage& out)
 {
-    return compressSharedHotSpotTile(picture, picture.bounds(), out);
+    SharedTileKey key{picture.width(), picture.height(), 0, picture.bounds(), pixelsOf(picture)};
+    return compressSharedHotSpotTile(
+        std::move(key), [&](EncodedImage& encoded) { return compressHotSpotTile(picture, picture.bounds(), encoded); },
+        out);
 }
 
 OSErr recompressImage(std::span<const std::uint8_t> description, std::span<const std::uint8_t> data,
