@@ -57,33 +57,25 @@ OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int h
 // be turned a quarter turn anticlockwise.
 constexpr int kTurnedTileLayout = 1;
 
-// One panorama hot spot tile: `tile` of the unrolled hot spot image, turned a quarter turn
-// anticlockwise as tiles are stored. Only the part the shapes reach is painted, and turned only
-// when no identical tile was compressed before; a tile left blank shares the blank encoding.
-OSErr encodePanoramaHotSpotTile(const std::vector<PaintedShape>& shapes, const Rect& tile, EncodedImage& out)
+// A painted panorama hot spot tile whose bytes are not known yet: `part` of the unrolled hot spot
+// image (every other pixel of `tile` is 0), to be turned a quarter turn anticlockwise as tiles
+// are stored and compressed. With an empty tile: the blank tile.
+struct TileJob {
+    std::size_t slot = 0;
+    Rect tile;
+    OffscreenPicture part;
+    SharedTileKey key;
+};
+
+OSErr encodeTileJob(TileJob& job, EncodedImage& out)
 {
-    Rect reach;
-    for (const PaintedShape& s : shapes) {
-        const Rect part = sectRect(s.shape.bounds(), tile);
-        if (!part.empty())
-            reach = reach.empty() ? part : unionRect(reach, part);
-    }
-    OffscreenPicture painted;
-    if (!reach.empty())
-        if (OSErr e = paintHotSpotShapes(shapes, reach, painted))
-            return e;
-    if (reach.empty() || isBlankHotSpotPicture(painted))
-        return compressBlankHotSpotTile(tile.height(), tile.width(), out);
-    SharedTileKey key{tile.height(), tile.width(), kTurnedTileLayout,
-                      offsetRect(reach, -tile.left, -tile.top), {}};
-    key.pixels.resize(std::size_t(reach.width()) * std::size_t(reach.height()));
-    for (int v = reach.top; v < reach.bottom; ++v)
-        std::copy_n(painted.row8(v), reach.width(), key.pixels.data() + std::size_t(v - reach.top) * std::size_t(reach.width()));
+    if (job.tile.empty())
+        return compressBlankHotSpotTile(job.key.width, job.key.height, out);
     return compressSharedHotSpotTile(
-        std::move(key),
+        std::move(job.key),
         [&](EncodedImage& encoded) {
             OffscreenPicture turned;
-            if (OSErr e = turnHotSpotTile(painted, tile, turned))
+            if (OSErr e = turnHotSpotTile(job.part, job.tile, turned))
                 return e;
             return compressHotSpotTile(turned, turned.bounds(), encoded);
         },
@@ -153,33 +145,62 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
         const int j = int(n % std::size_t(framesX));
         return makeRect(j * tileLength, strip * stripWidth, (j + 1) * tileLength, (strip + 1) * stripWidth);
     };
-    // Only the tiles hot spots reach are painted and compressed, on every core; all others get
-    // the blank tile's bytes, itself compressed once beside them.
-    std::vector<std::size_t> reached;
-    for (std::size_t n = 0; n < tileCount; ++n)
-        if (std::any_of(shapes.begin(), shapes.end(),
-                        [&](const PaintedShape& p) { return !sectRect(p.shape.bounds(), tileAt(n)).empty(); }))
-            reached.push_back(n);
-    const bool anyBlank = reached.size() < tileCount;
-    std::vector<EncodedImage> encoded(reached.size() + (anyBlank ? 1 : 0));
-    OSErr e = OrderedWork<std::size_t, EncodedImage>::run(
-        encoded.size(), std::min<unsigned>(compressionThreads(env), unsigned(encoded.size())),
-        [&](std::size_t i, std::size_t& job) {
-            job = i;
-            return OSErr(0);
-        },
-        [&](std::size_t& job, EncodedImage& out) {
-            if (job == reached.size())
-                return compressBlankHotSpotTile(tileLength, stripWidth, out);
-            return encodePanoramaHotSpotTile(shapes, tileAt(reached[job]), out);
-        },
-        [&](std::size_t i, EncodedImage& out) {
-            encoded[i] = std::move(out);
-            return OSErr(0);
-        });
-    for (std::size_t n = 0, next = 0; n < tileCount && !e; ++n) {
-        const bool painted = next < reached.size() && reached[next] == n;
-        const EncodedImage& tile = encoded[painted ? next++ : reached.size()];
+    // Each tile is painted only where hot spots reach it, on this thread (that is quick), and
+    // looked up among the tiles compressed before; those left to compress (the blank tile among
+    // them when it is needed and new) are compressed in batches on every core.
+    const unsigned threads = compressionThreads(env);
+    std::vector<EncodedImage> encoded(1); // slot 0: the blank tile
+    std::vector<std::size_t> slotOf(tileCount, 0);
+    std::vector<TileJob> jobs;
+    const auto compressJobs = [&]() {
+        const OSErr ce = OrderedWork<std::size_t, EncodedImage>::run(
+            jobs.size(), std::min<unsigned>(threads, unsigned(jobs.size())),
+            [](std::size_t i, std::size_t& job) {
+                job = i;
+                return OSErr(0);
+            },
+            [&](std::size_t& job, EncodedImage& out) { return encodeTileJob(jobs[job], out); },
+            [&](std::size_t i, EncodedImage& out) {
+                encoded[jobs[i].slot] = std::move(out);
+                return OSErr(0);
+            });
+        jobs.clear();
+        return ce;
+    };
+    bool blankNeeded = false;
+    OSErr e = 0;
+    for (std::size_t n = 0; n < tileCount && !e; ++n) {
+        const Rect tile = tileAt(n);
+        Rect reach;
+        for (const PaintedShape& p : shapes)
+            if (const Rect part = sectRect(p.shape.bounds(), tile); !part.empty())
+                reach = reach.empty() ? part : unionRect(reach, part);
+        TileJob job{encoded.size(), tile, {}, {tile.height(), tile.width(), kTurnedTileLayout, {}, {}}};
+        if (!reach.empty())
+            e = paintHotSpotShapes(shapes, reach, job.part);
+        if (e || reach.empty() || isBlankHotSpotPicture(job.part)) {
+            if (!e && !blankNeeded && !findBlankHotSpotTile(tileLength, stripWidth, encoded[0]))
+                jobs.push_back(TileJob{0, Rect{}, {}, {tileLength, stripWidth, 0, {}, {}}});
+            blankNeeded = true;
+            continue;
+        }
+        job.key.content = offsetRect(reach, -tile.left, -tile.top);
+        job.key.pixels.resize(std::size_t(reach.width()) * std::size_t(reach.height()));
+        for (int v = reach.top; v < reach.bottom; ++v)
+            std::copy_n(job.part.row8(v), reach.width(),
+                        job.key.pixels.data() + std::size_t(v - reach.top) * std::size_t(reach.width()));
+        slotOf[n] = encoded.size();
+        encoded.emplace_back();
+        if (findSharedHotSpotTile(job.key, encoded.back()))
+            continue;
+        jobs.push_back(std::move(job));
+        if (jobs.size() >= std::size_t(threads) * 2)
+            e = compressJobs();
+    }
+    if (!e && !jobs.empty())
+        e = compressJobs();
+    for (std::size_t n = 0; n < tileCount && !e; ++n) {
+        const EncodedImage& tile = encoded[slotOf[n]];
         const TimeValue start = span * TimeValue(n) / TimeValue(tileCount);
         const TimeValue end = span * TimeValue(n + 1) / TimeValue(tileCount);
         e = appendSample(*hot, tile.data, SampleDescription(tile.description), end - start, start);

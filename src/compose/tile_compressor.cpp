@@ -52,17 +52,23 @@ BlankTiles& blankTiles()
 
 } // namespace
 
-OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out)
+bool findBlankHotSpotTile(int width, int height, EncodedImage& out)
 {
     BlankTiles& b = blankTiles();
-    const std::pair size{width, height};
-    {
-        std::lock_guard lock(b.mutex);
-        if (auto it = b.made.find(size); it != b.made.end()) {
-            out = it->second;
-            return 0;
-        }
+    std::lock_guard lock(b.mutex);
+    if (auto it = b.made.find(std::pair{width, height}); it != b.made.end()) {
+        out = it->second;
+        return true;
     }
+    return false;
+}
+
+OSErr compressBlankHotSpotTile(int width, int height, EncodedImage& out)
+{
+    if (findBlankHotSpotTile(width, height, out))
+        return 0;
+    BlankTiles& b = blankTiles();
+    const std::pair size{width, height};
     OffscreenPicture blank;
     if (OSErr e = blank.allocate(PixelDepth::Indexed8, makeRect(0, 0, height, width)))
         return e;
@@ -152,20 +158,27 @@ void forgetSharedHotSpotTiles()
     s.bytes = 0;
 }
 
-OSErr compressSharedHotSpotTile(SharedTileKey key, const std::function<OSErr(EncodedImage&)>& encode,
-                                EncodedImage& out)
+bool findSharedHotSpotTile(const SharedTileKey& key, EncodedImage& out)
 {
     SharedTiles& s = sharedTiles();
     const std::uint64_t hash = hashOf(key);
-    {
-        std::lock_guard lock(s.mutex);
-        const auto [from, to] = s.tiles.equal_range(hash);
-        for (auto it = from; it != to; ++it)
-            if (it->second.key == key) {
-                out = it->second.encoded;
-                return 0;
-            }
-    }
+    std::lock_guard lock(s.mutex);
+    const auto [from, to] = s.tiles.equal_range(hash);
+    for (auto it = from; it != to; ++it)
+        if (it->second.key == key) {
+            out = it->second.encoded;
+            return true;
+        }
+    return false;
+}
+
+OSErr compressSharedHotSpotTile(SharedTileKey key, const std::function<OSErr(EncodedImage&)>& encode,
+                                EncodedImage& out)
+{
+    if (findSharedHotSpotTile(key, out))
+        return 0;
+    SharedTiles& s = sharedTiles();
+    const std::uint64_t hash = hashOf(key);
     EncodedImage encoded;
     if (OSErr e = encode(encoded))
         return e;

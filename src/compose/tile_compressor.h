@@ -43,6 +43,10 @@ struct SharedTileKey {
 OSErr compressSharedHotSpotTile(SharedTileKey key, const std::function<OSErr(EncodedImage&)>& encode,
                                 EncodedImage& out);
 
+// Whether the bytes for `key`, or of the blank tile of a size, are known: then they are in out.
+bool findSharedHotSpotTile(const SharedTileKey& key, EncodedImage& out);
+bool findBlankHotSpotTile(int width, int height, EncodedImage& out);
+
 // Forgets the encodings compressBlankHotSpotTile and compressSharedHotSpotTile keep: the next
 // compose pays for every tile, as the first one of a process does.
 void forgetSharedHotSpotTiles();
