@@ -90,6 +90,7 @@ ComposeEnvironment environment(const BenchScene& b)
     ComposeEnvironment env;
     env.scratchFolder = b.dir;
     env.deterministic = true;
+    // QM_BENCH_THREADS=n: compose on n threads instead of one per core.
     if (const char* t = std::getenv("QM_BENCH_THREADS"))
         env.threads = unsigned(std::atoi(t));
     env.resolveMedia = [files = b.files](const Scene&, const Node& n, std::filesystem::path& out) {
