@@ -14,6 +14,7 @@
 #include "compose/composed_movie.h"
 #include "compose/composer.h"
 #include "compose/demo_media.h"
+#include "compose/tile_compressor.h"
 #include "compose/track_samples.h"
 #include "compose/vr_atoms.h"
 #include "quicktime/base/errors.h"
@@ -89,6 +90,9 @@ ComposeEnvironment environment(const BenchScene& b)
     ComposeEnvironment env;
     env.scratchFolder = b.dir;
     env.deterministic = true;
+    // QM_BENCH_THREADS=n: compose on n threads instead of one per core.
+    if (const char* t = std::getenv("QM_BENCH_THREADS"))
+        env.threads = unsigned(std::atoi(t));
     env.resolveMedia = [files = b.files](const Scene&, const Node& n, std::filesystem::path& out) {
         out = files.at(n.id);
         return OSErr(0);
@@ -146,7 +150,9 @@ void BM_ComposeTenPanoramas(benchmark::State& state)
 BENCHMARK(BM_ComposeTenPanoramas)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // The same ten panoramas with and without two hot spots each, composed in one run: the cost of
-// hot spots as a ratio (goal: within 3).
+// hot spots as a ratio (goal: within 3). Cold: every iteration starts without the hot spot tiles
+// earlier composes left for sharing, as a user's first compose does; the goal is judged on it.
+// Warm: the same scene composed again straight after, its tiles already known.
 void BM_ComposeHotSpotCost(benchmark::State& state)
 {
     BenchScene with;
@@ -160,29 +166,48 @@ void BM_ComposeHotSpotCost(benchmark::State& state)
         std::filesystem::copy_file(file, moved, std::filesystem::copy_options::overwrite_existing);
         file = moved;
     }
-    double withSeconds = 0;
-    double withoutSeconds = 0;
+    // Wall-clock and process CPU seconds (all threads) of each kind of compose.
+    struct Cost {
+        double wall = 0;
+        double cpu = 0;
+    };
+    Cost withCost, warmCost, withoutCost;
+    const auto cpuSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    };
+    const auto compose = [&](BenchScene& b, Cost& total) {
+        WorkingCopies copies;
+        NullProgress progress;
+        const double cpu = cpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const OSErr e = composeScene(b.scene, copies, environment(b), progress);
+        total.wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        total.cpu += cpuSeconds() - cpu;
+        copies.discardAll();
+        clearComposedMovie(b.scene);
+        return e;
+    };
     for (auto _ : state) {
-        for (BenchScene* b : {&without, &with}) {
-            WorkingCopies copies;
-            NullProgress progress;
-            const auto start = std::chrono::steady_clock::now();
-            const OSErr e = composeScene(b->scene, copies, environment(*b), progress);
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            (b == &with ? withSeconds : withoutSeconds) += seconds;
-            if (e) {
-                state.SkipWithError("compose failed");
-                return;
-            }
-            copies.discardAll();
-            clearComposedMovie(b->scene);
+        forgetSharedHotSpotTiles();
+        if (compose(without, withoutCost) || compose(with, withCost) || compose(with, warmCost)) {
+            state.SkipWithError("compose failed");
+            return;
         }
     }
-    state.counters["with_ms"] = withSeconds * 1e3 / double(state.iterations());
-    state.counters["without_ms"] = withoutSeconds * 1e3 / double(state.iterations());
-    state.counters["hot_spot_ratio"] = withoutSeconds > 0 ? withSeconds / withoutSeconds : 0;
+    const double n = double(state.iterations());
+    state.counters["without_ms"] = withoutCost.wall * 1e3 / n;
+    state.counters["cold_ms"] = withCost.wall * 1e3 / n;
+    state.counters["warm_ms"] = warmCost.wall * 1e3 / n;
+    state.counters["hot_spot_ratio"] = withoutCost.wall > 0 ? withCost.wall / withoutCost.wall : 0;
+    state.counters["warm_ratio"] = withoutCost.wall > 0 ? warmCost.wall / withoutCost.wall : 0;
+    // The same ratios in CPU time: steadier than wall-clock time on a busy machine.
+    state.counters["cpu_ratio"] = withoutCost.cpu > 0 ? withCost.cpu / withoutCost.cpu : 0;
+    state.counters["warm_cpu_ratio"] = withoutCost.cpu > 0 ? warmCost.cpu / withoutCost.cpu : 0;
 }
-BENCHMARK(BM_ComposeHotSpotCost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ComposeHotSpotCost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 // Seventeen nodes made from the real cylindrical panoramas of the samples folder, each linked to
 // the next by a hot spot and the last to the first, against `cat` of their media into one file
@@ -224,6 +249,7 @@ void BM_ComposeRealPanoramaRing(benchmark::State& state)
     double composeSeconds = 0;
     double catSeconds = 0;
     for (auto _ : state) {
+        forgetSharedHotSpotTiles(); // every compose cold
         WorkingCopies copies;
         NullProgress progress;
         auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,6 @@
 #pragma once
 // The messages the error report shows for error codes. Each message is a string resource of its
-// own (ids 201 to 253, 250 unused); codes are compared exactly.
+// own (ids 201 to 254, 250 unused); codes are compared exactly.
 #include <array>
 #include <string_view>
 
@@ -15,7 +15,7 @@ struct ErrorTableEntry {
 };
 
 // "\xE2\x80\x99" is the typographic apostrophe U+2019 in UTF-8.
-inline constexpr std::array<ErrorTableEntry, 52> kErrorTable{{
+inline constexpr std::array<ErrorTableEntry, 53> kErrorTable{{
     {128, 201, "Operation cancelled by user."},
     {-27, 202, "I/O Error."},
     {-33, 203, "File directory is full."},
@@ -68,6 +68,8 @@ inline constexpr std::array<ErrorTableEntry, 52> kErrorTable{{
     {134, 251, "Version 2.0 (or later) of QuickTime VR is required."},
     {200, 252, "Cannot add a multi-node movie to this scene."},
     {201, 253, "One or more nodes are missing information and may need to be removed."},
+    // A folder, device, named pipe or socket where a file belongs.
+    {-1302, 254, "The item is not a file."},
 }};
 
 // The message of a code the table lacks; the report appends the code in parentheses.

@@ -1,7 +1,11 @@
 #include "compose/hot_spot_painter.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "compose/hot_spot_ids.h"
 #include "quicktime/raster/raster_copy.h"
+#include "quicktime/raster/raster_geometry.h"
 #include "quicktime/raster/raster_painter.h"
 #include "quicktime/raster/raster_shapes.h"
 #include "quicktime/raster/region_bytes.h"
@@ -64,7 +68,7 @@ OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry
 {
     if (OSErr e = out.allocate(PixelDepth::Indexed8, area))
         return e;
-    out.fill(0);
+    // allocate() leaves every pixel 0 (no hot spot)
     RasterPainter painter(out);
     forEachPaintedShape(node, column, row, g, [&](std::int16_t id, const Region& shape) {
         painter.setForeValue(std::uint32_t(id));
@@ -87,12 +91,11 @@ std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, con
 
 bool isBlankHotSpotPicture(const OffscreenPicture& picture)
 {
-    const Rect& b = picture.bounds();
-    for (int v = b.top; v < b.bottom; ++v) {
+    const auto width = std::size_t(picture.width());
+    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v) {
         const std::uint8_t* row = picture.row8(v);
-        for (int h = 0; h < picture.width(); ++h)
-            if (row[h])
-                return false;
+        if (row[0] || (width > 1 && std::memcmp(row, row + 1, width - 1) != 0))
+            return false;
     }
     return true;
 }
@@ -104,6 +107,51 @@ OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometr
     if (OSErr e = paintHotSpots(node, 0, 0, geometry, strip, upright))
         return e;
     return rotatePicture(upright, Rotation::CounterClockwise, out);
+}
+
+std::vector<PaintedShape> hotSpotShapes(const Node& node, int column, int row, const HotSpotGeometry& geometry)
+{
+    std::vector<PaintedShape> shapes;
+    forEachPaintedShape(node, column, row, geometry,
+                        [&](std::int16_t id, const Region& shape) { shapes.push_back(PaintedShape{id, shape}); });
+    return shapes;
+}
+
+OSErr paintHotSpotShapes(const std::vector<PaintedShape>& shapes, const Rect& area, OffscreenPicture& out)
+{
+    if (OSErr e = out.allocate(PixelDepth::Indexed8, area)) // every pixel 0 (no hot spot)
+        return e;
+    RasterPainter painter(out);
+    for (const PaintedShape& s : shapes) {
+        painter.setForeValue(std::uint32_t(s.id));
+        painter.paintRegion(s.shape);
+    }
+    return 0;
+}
+
+OSErr turnHotSpotTile(const OffscreenPicture& part, const Rect& tile, OffscreenPicture& out)
+{
+    // Turned a quarter anticlockwise, the tile's pixel (h, v) lands on column v - tile.top and
+    // row tile.right - 1 - h.
+    if (OSErr e = out.allocate(PixelDepth::Indexed8, makeRect(0, 0, tile.width(), tile.height()))) // all 0
+        return e;
+    const Rect from = sectRect(part.bounds(), tile);
+    // In squares of kBlock x kBlock pixels, so that the rows read and written stay in the cache.
+    constexpr int kBlock = 32;
+    const std::size_t rowBytes = part.rowBytes();
+    for (int v0 = from.top; v0 < from.bottom; v0 += kBlock) {
+        const int rows = std::min(v0 + kBlock, int(from.bottom)) - v0;
+        for (int h0 = from.left; h0 < from.right; h0 += kBlock) {
+            const int h1 = std::min(h0 + kBlock, int(from.right));
+            for (int h = h0; h < h1; ++h) {
+                std::uint8_t* to = out.row8(tile.right - 1 - h) + (v0 - tile.top);
+                const std::uint8_t* column = part.row8(v0) + (h - part.bounds().left);
+                for (int i = 0; i < rows; ++i)
+                    to[i] = column[std::size_t(i) * rowBytes];
+            }
+        }
+    }
+    return 0;
 }
 
 } // namespace qm

@@ -5,6 +5,7 @@
 
 #include "project/scene.h"
 #include "quicktime/raster/offscreen_picture.h"
+#include "quicktime/raster/region.h"
 
 namespace qm {
 
@@ -32,6 +33,24 @@ bool isBlankHotSpotPicture(const OffscreenPicture& picture);
 // anticlockwise as panorama tiles are stored (bounds from 0, 0).
 OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
                                 OffscreenPicture& out);
+
+// A region paintHotSpots paints and the hot spot ID it paints there.
+struct PaintedShape {
+    std::int16_t id = 0;
+    Region shape;
+};
+
+// The regions paintHotSpots paints for view (column, row), in painting order: made once, they
+// paint any number of parts of the hot spot image with paintHotSpotShapes.
+std::vector<PaintedShape> hotSpotShapes(const Node& node, int column, int row, const HotSpotGeometry& geometry);
+
+// The shapes painted into a new 8-bit picture whose bounds are `area`: the same pixels as
+// paintHotSpots over that area.
+OSErr paintHotSpotShapes(const std::vector<PaintedShape>& shapes, const Rect& area, OffscreenPicture& out);
+
+// A panorama tile turned a quarter turn anticlockwise as tiles are stored (bounds from 0, 0):
+// `part` holds the tile's pixels within its bounds, and every other pixel of `tile` is 0.
+OSErr turnHotSpotTile(const OffscreenPicture& part, const Rect& tile, OffscreenPicture& out);
 
 // The wrap distance of a node: the unrolled width for a panorama of 0 to 360 degrees, else 0.
 int hotSpotWrapDistance(const Node& node);

@@ -55,30 +55,33 @@ OSErr freshHotSpotTrack(Movie& movie, Track& owner, int& index, int width, int h
     return 0;
 }
 
-struct StripTiles {
-    std::vector<EncodedImage> tiles;
+// Layout of a shared panorama tile's pixels (see SharedTileKey): the unrolled image's part, to
+// be turned a quarter turn anticlockwise.
+constexpr int kTurnedTileLayout = 1;
+
+// A painted panorama hot spot tile whose bytes are not known yet: `part` of the unrolled hot spot
+// image (every other pixel of `tile` is 0), to be turned a quarter turn anticlockwise as tiles
+// are stored and compressed. With an empty tile: the blank tile.
+struct TileJob {
+    std::size_t slot = 0;
+    Rect tile;
+    OffscreenPicture part;
+    SharedTileKey key;
 };
 
-// One panorama hot spot tile: `tile` of the unrolled hot spot image, turned a quarter turn
-// anticlockwise as tiles are stored. Only tiles that hot spots reach are painted; blank ones
-// share one encoding.
-OSErr encodePanoramaHotSpotTile(const Node& node, const HotSpotGeometry& geometry, const std::vector<Rect>& extents,
-                                const Rect& tile, EncodedImage& out)
+OSErr encodeTileJob(TileJob& job, EncodedImage& out)
 {
-    const bool reached =
-        std::any_of(extents.begin(), extents.end(), [&](const Rect& r) { return !sectRect(r, tile).empty(); });
-    if (reached) {
-        OffscreenPicture upright;
-        if (OSErr e = paintHotSpots(node, 0, 0, geometry, tile, upright))
-            return e;
-        if (!isBlankHotSpotPicture(upright)) {
+    if (job.tile.empty())
+        return compressBlankHotSpotTile(job.key.width, job.key.height, out);
+    return compressSharedHotSpotTile(
+        std::move(job.key),
+        [&](EncodedImage& encoded) {
             OffscreenPicture turned;
-            if (OSErr e = rotatePicture(upright, Rotation::CounterClockwise, turned))
+            if (OSErr e = turnHotSpotTile(job.part, job.tile, turned))
                 return e;
-            return compressSharedHotSpotTile(turned, out);
-        }
-    }
-    return compressBlankHotSpotTile(tile.height(), tile.width(), out);
+            return compressHotSpotTile(turned, turned.bounds(), encoded);
+        },
+        out);
 }
 
 } // namespace
@@ -138,35 +141,75 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
     const TimeValue span = pano->duration();
     const std::size_t tileCount = std::size_t(framesX) * std::size_t(framesY);
     const HotSpotGeometry geometry{imageRect, hotSpotRect, hotSpotWrapDistance(node)};
-    const std::vector<Rect> extents = hotSpotPaintExtents(node, 0, 0, geometry);
-    std::size_t tileNumber = 0;
-    // Strips from the right end of the unrolled image: the first tile is its right-most strip.
-    const OSErr e = OrderedWork<int, StripTiles>::run(
-        std::size_t(framesY), compressionThreads(env),
-        [&](std::size_t i, int& strip) {
-            strip = framesY - 1 - int(i);
-            return OSErr(0);
-        },
-        [&](int& strip, StripTiles& out) {
-            // Tile j of a strip holds rows j * tileLength onwards of the strip's unrolled image.
-            out.tiles.resize(std::size_t(framesX));
-            for (int j = 0; j < framesX; ++j) {
-                const Rect tile = makeRect(j * tileLength, strip * stripWidth, (j + 1) * tileLength, (strip + 1) * stripWidth);
-                if (OSErr ce = encodePanoramaHotSpotTile(node, geometry, extents, tile, out.tiles[std::size_t(j)]))
-                    return ce;
-            }
-            return OSErr(0);
-        },
-        [&](std::size_t, StripTiles& strip) {
-            for (EncodedImage& tile : strip.tiles) {
-                const TimeValue start = span * TimeValue(tileNumber) / TimeValue(tileCount);
-                const TimeValue end = span * TimeValue(tileNumber + 1) / TimeValue(tileCount);
-                ++tileNumber;
-                if (OSErr ae = appendSample(*hot, tile.data, SampleDescription(tile.description), end - start, start))
-                    return ae;
-            }
-            return OSErr(0);
-        });
+    const std::vector<PaintedShape> shapes = hotSpotShapes(node, 0, 0, geometry);
+    // Tile n in sample order is tile n % framesX of strip framesY - 1 - n / framesX: the strips
+    // run from the right end of the unrolled image, and tile j of a strip holds its rows
+    // j * tileLength onwards.
+    const auto tileAt = [&](std::size_t n) {
+        const int strip = framesY - 1 - int(n / std::size_t(framesX));
+        const int j = int(n % std::size_t(framesX));
+        return makeRect(j * tileLength, strip * stripWidth, (j + 1) * tileLength, (strip + 1) * stripWidth);
+    };
+    // Each tile is painted only where hot spots reach it, on this thread (that is quick), and
+    // looked up among the tiles compressed before; those left to compress (the blank tile among
+    // them when it is needed and new) are compressed in batches on every core.
+    const unsigned threads = compressionThreads(env);
+    std::vector<EncodedImage> encoded(1); // slot 0: the blank tile
+    std::vector<std::size_t> slotOf(tileCount, 0);
+    std::vector<TileJob> jobs;
+    const auto compressJobs = [&]() {
+        const OSErr ce = OrderedWork<std::size_t, EncodedImage>::run(
+            jobs.size(), std::min<unsigned>(threads, unsigned(jobs.size())),
+            [](std::size_t i, std::size_t& job) {
+                job = i;
+                return OSErr(0);
+            },
+            [&](std::size_t& job, EncodedImage& out) { return encodeTileJob(jobs[job], out); },
+            [&](std::size_t i, EncodedImage& out) {
+                encoded[jobs[i].slot] = std::move(out);
+                return OSErr(0);
+            });
+        jobs.clear();
+        return ce;
+    };
+    bool blankNeeded = false;
+    OSErr e = 0;
+    for (std::size_t n = 0; n < tileCount && !e; ++n) {
+        const Rect tile = tileAt(n);
+        Rect reach;
+        for (const PaintedShape& p : shapes)
+            if (const Rect part = sectRect(p.shape.bounds(), tile); !part.empty())
+                reach = reach.empty() ? part : unionRect(reach, part);
+        TileJob job{encoded.size(), tile, {}, {tile.height(), tile.width(), kTurnedTileLayout, {}, {}}};
+        if (!reach.empty())
+            e = paintHotSpotShapes(shapes, reach, job.part);
+        if (e || reach.empty() || isBlankHotSpotPicture(job.part)) {
+            if (!e && !blankNeeded && !findBlankHotSpotTile(tileLength, stripWidth, encoded[0]))
+                jobs.push_back(TileJob{0, Rect{}, {}, {tileLength, stripWidth, 0, {}, {}}});
+            blankNeeded = true;
+            continue;
+        }
+        job.key.content = offsetRect(reach, -tile.left, -tile.top);
+        job.key.pixels.resize(std::size_t(reach.width()) * std::size_t(reach.height()));
+        for (int v = reach.top; v < reach.bottom; ++v)
+            std::copy_n(job.part.row8(v), reach.width(),
+                        job.key.pixels.data() + std::size_t(v - reach.top) * std::size_t(reach.width()));
+        slotOf[n] = encoded.size();
+        encoded.emplace_back();
+        if (findSharedHotSpotTile(job.key, encoded.back()))
+            continue;
+        jobs.push_back(std::move(job));
+        if (jobs.size() >= std::size_t(threads) * 2)
+            e = compressJobs();
+    }
+    if (!e && !jobs.empty())
+        e = compressJobs();
+    for (std::size_t n = 0; n < tileCount && !e; ++n) {
+        const EncodedImage& tile = encoded[slotOf[n]];
+        const TimeValue start = span * TimeValue(n) / TimeValue(tileCount);
+        const TimeValue end = span * TimeValue(n + 1) / TimeValue(tileCount);
+        e = appendSample(*hot, tile.data, SampleDescription(tile.description), end - start, start);
+    }
     if (e)
         return e;
     if (OSErr we = ReplacePanoramaSample(&movie, record))

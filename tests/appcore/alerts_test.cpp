@@ -3,6 +3,7 @@
 #include "appcore/error_table.h"
 #include "appcore/headless_alert_presenter.h"
 #include "appcore/string_table.h"
+#include "quicktime/base/file_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,9 @@ TEST_F(AlertFixture, ErrorReportsShowMessageAndCodeWithoutBlank)
     EXPECT_EQ(last().text, "An error occured: (-1)");
     service.reportError(-2003);
     EXPECT_EQ(last().text, "Can\xE2\x80\x99t find handler.(-2003)");
+    // Something other than a file (a folder, a device, a pipe) where a file belongs.
+    service.reportError(err::notAFileErr);
+    EXPECT_EQ(last().text, "The item is not a file.(-1302)");
 }
 
 TEST_F(AlertFixture, ErrorDetailGoesToAlert81ForOneReportOnly)
@@ -166,7 +170,7 @@ TEST_F(AlertFixture, LowSpaceAlertTextIsExact)
     EXPECT_EQ(last().icon, AlertIcon::Caution);
 }
 
-TEST(ErrorTable, HoldsFiftyTwoDistinctCodesWithStringIdsInOrder)
+TEST(ErrorTable, HoldsFiftyThreeDistinctCodesWithStringIdsInOrder)
 {
     std::set<OSErr> codes;
     int expectedId = 201;
@@ -177,7 +181,7 @@ TEST(ErrorTable, HoldsFiftyTwoDistinctCodesWithStringIdsInOrder)
         EXPECT_TRUE(codes.insert(e.code).second) << e.code;
         EXPECT_EQ(loadString(e.stringId), e.message);
     }
-    EXPECT_EQ(expectedId, 254);
+    EXPECT_EQ(expectedId, 255);
     EXPECT_FALSE(loadString(250));
     EXPECT_EQ(errorMessage(-8962), "Codec connot perform requested operation.");
     EXPECT_EQ(errorMessage(134), "Version 2.0 (or later) of QuickTime VR is required.");

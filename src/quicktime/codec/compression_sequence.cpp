@@ -21,6 +21,10 @@ extern "C" {
 
 namespace qm {
 
+namespace detail {
+int byteSortLinked(); // byte_sort.cpp: the quick byte sort FFmpeg's Graphics encoder calls
+}
+
 using detail::PlaneFormat;
 
 namespace {
@@ -206,6 +210,7 @@ OSErr CompressionSequence::begin(int width, int height, PixelDepth source, const
 {
     m.reset();
     detail::initFfmpegLogging();
+    [[maybe_unused]] static const int sortLinked = detail::byteSortLinked();
     if (width <= 0 || height <= 0 || width > kMaxImageDimension || height > kMaxImageDimension ||
         std::int64_t(width) * height > kMaxImagePixels)
         return err::paramErr;
