@@ -77,18 +77,6 @@ OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry
     return 0;
 }
 
-std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, const HotSpotGeometry& geometry)
-{
-    std::vector<Rect> extents;
-    forEachPaintedShape(node, column, row, geometry, [&](std::int16_t, const Region& shape) {
-        // Bounds are clamped to 16 bits; a shape clamped away lies outside every picture.
-        const Rect r = shape.bounds();
-        if (!r.empty())
-            extents.push_back(r);
-    });
-    return extents;
-}
-
 bool isBlankHotSpotPicture(const OffscreenPicture& picture)
 {
     const auto width = std::size_t(picture.width());
@@ -98,15 +86,6 @@ bool isBlankHotSpotPicture(const OffscreenPicture& picture)
             return false;
     }
     return true;
-}
-
-OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
-                                OffscreenPicture& out)
-{
-    OffscreenPicture upright;
-    if (OSErr e = paintHotSpots(node, 0, 0, geometry, strip, upright))
-        return e;
-    return rotatePicture(upright, Rotation::CounterClockwise, out);
 }
 
 std::vector<PaintedShape> hotSpotShapes(const Node& node, int column, int row, const HotSpotGeometry& geometry)

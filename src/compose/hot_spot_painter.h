@@ -22,17 +22,8 @@ struct HotSpotGeometry {
 OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& geometry, const Rect& area,
                     OffscreenPicture& out);
 
-// The rectangles (hot spot image coordinates) outside which paintHotSpots paints nothing for
-// view (column, row): each hot spot's bounds as painted, and a turn to either side.
-std::vector<Rect> hotSpotPaintExtents(const Node& node, int column, int row, const HotSpotGeometry& geometry);
-
 // Whether an 8-bit picture holds only zeros (no hot spot).
 bool isBlankHotSpotPicture(const OffscreenPicture& picture);
-
-// A vertical strip of a panorama's unrolled hot spot image, painted and turned a quarter turn
-// anticlockwise as panorama tiles are stored (bounds from 0, 0).
-OSErr paintRotatedPanoramaStrip(const Node& node, const HotSpotGeometry& geometry, const Rect& strip,
-                                OffscreenPicture& out);
 
 // A region paintHotSpots paints and the hot spot ID it paints there.
 struct PaintedShape {
