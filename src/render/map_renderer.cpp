@@ -305,15 +305,6 @@ struct DirectPixels {
         d.bytesPerLine = image->bytesPerLine();
         return d;
     }
-    // Fills r (map pixels) with an opaque colour.
-    void fill(const QRect& r, QRgb color) const
-    {
-        const QRect c = r.translated(offset) & clip;
-        for (int y = c.top(); y <= c.bottom(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(bits + y * bytesPerLine);
-            std::fill(line + c.left(), line + c.right() + 1, color);
-        }
-    }
 };
 
 void drawGrid(QPainter& p, const DirectPixels& direct, const Scene& scene, const GridSettings& grid, QSize boundary,
@@ -324,36 +315,59 @@ void drawGrid(QPainter& p, const DirectPixels& direct, const Scene& scene, const
     const int ppu = mapPixelsPerUnit(scene);
     const int divisions = std::max<int>(grid.divisions, 1);
     const double cell = double(ppu) / divisions;
-    const int x0 = std::max(visible.left(), 0), x1 = std::min(visible.right(), boundary.width() - 1);
-    const int y0 = std::max(visible.top(), 0), y1 = std::min(visible.bottom(), boundary.height() - 1);
-    if (x0 > x1 || y0 > y1)
+    QRect area = QRect(QPoint(0, 0), boundary) & visible;
+    if (direct.bits)
+        area &= direct.clip.translated(-direct.offset);
+    if (area.isEmpty())
         return;
-    auto line = [&](const QRect& r, QRgb c) {
-        if (direct.bits)
-            direct.fill(r, c);
-        else
-            p.fillRect(r, QColor(c));
-    };
-    auto vertical = [&](int x, QRgb c) {
-        if (x >= x0 && x <= x1)
-            line(QRect(x, y0, 1, y1 - y0 + 1), c);
-    };
-    auto horizontal = [&](int y, QRgb c) {
-        if (y >= y0 && y <= y1)
-            line(QRect(x0, y, x1 - x0 + 1, 1), c);
+    const int x0 = area.left(), x1 = area.right(), y0 = area.top(), y1 = area.bottom();
+    // Lines in drawing order: subdivisions (vertical, then horizontal), then units likewise; a
+    // later line covers an earlier one where they cross.
+    enum Rank : std::uint8_t { kNone, kVerticalSubdivision, kHorizontalSubdivision, kVerticalUnit, kHorizontalUnit };
+    std::vector<std::uint8_t> columns(std::size_t(x1 - x0 + 1), kNone), rows(std::size_t(y1 - y0 + 1), kNone);
+    auto mark = [](std::vector<std::uint8_t>& ranks, int first, int at, std::uint8_t rank) {
+        if (at >= first && at < first + int(ranks.size()))
+            ranks[std::size_t(at - first)] = std::max(ranks[std::size_t(at - first)], rank);
     };
     if (divisions > 1) {
         for (int n = x0 / ppu; n * ppu <= x1; ++n)
             for (int k = 1; k < divisions; ++k)
-                vertical(n * ppu + int(k * cell), kMapSubdivision);
+                mark(columns, x0, n * ppu + int(k * cell), kVerticalSubdivision);
         for (int n = y0 / ppu; n * ppu <= y1; ++n)
             for (int k = 1; k < divisions; ++k)
-                horizontal(n * ppu + int(k * cell), kMapSubdivision);
+                mark(rows, y0, n * ppu + int(k * cell), kHorizontalSubdivision);
     }
     for (int n = std::max(1, x0 / ppu); n * ppu <= x1; ++n)
-        vertical(n * ppu, kMapLightBlue);
+        mark(columns, x0, n * ppu, kVerticalUnit);
     for (int n = std::max(1, y0 / ppu); n * ppu <= y1; ++n)
-        horizontal(n * ppu, kMapLightBlue);
+        mark(rows, y0, n * ppu, kHorizontalUnit);
+    auto color = [](std::uint8_t rank) { return rank >= kVerticalUnit ? kMapLightBlue : kMapSubdivision; };
+
+    if (!direct.bits) {
+        for (std::uint8_t rank = kVerticalSubdivision; rank <= kHorizontalUnit; ++rank) {
+            const bool vertical = rank == kVerticalSubdivision || rank == kVerticalUnit;
+            const std::vector<std::uint8_t>& ranks = vertical ? columns : rows;
+            for (std::size_t i = 0; i < ranks.size(); ++i)
+                if (ranks[i] == rank)
+                    p.fillRect(vertical ? QRect(x0 + int(i), y0, 1, y1 - y0 + 1) : QRect(x0, y0 + int(i), x1 - x0 + 1, 1),
+                               QColor(color(rank)));
+        }
+        return;
+    }
+    // Row by row through the image, which is far quicker than column by column.
+    std::vector<std::pair<int, std::uint8_t>> lineColumns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i] != kNone)
+            lineColumns.emplace_back(x0 + int(i) + direct.offset.x(), columns[i]);
+    for (int y = y0; y <= y1; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(direct.bits + (y + direct.offset.y()) * direct.bytesPerLine);
+        const std::uint8_t rowRank = rows[std::size_t(y - y0)];
+        if (rowRank != kNone)
+            std::fill(line + x0 + direct.offset.x(), line + x1 + direct.offset.x() + 1, color(rowRank));
+        for (const auto& [x, rank] : lineColumns)
+            if (rank > rowRank)
+                line[x] = color(rank);
+    }
 }
 
 // All links: thin black lines with an arrowhead 14 pixels before the destination. Every link is
