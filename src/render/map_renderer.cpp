@@ -477,12 +477,22 @@ QSize mapBoundarySize(const Scene& scene)
 
 QSize nodeIconSize() { return QSize(kIcon, kIcon); }
 
-void renderMap(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const MapRenderOptions& options)
+namespace {
+
+const GridSettings* shownGrid(const Scene& scene, const MapRenderOptions& options)
 {
-    const bool clippedBefore = p.hasClipping();
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setClipRect(QRect(QPoint(0, 0), size));
+    switch (options.grid) {
+    case MapGrid::Node: return &scene.nodeGrid;
+    case MapGrid::Background: return &scene.backgroundGrid;
+    default: return nullptr;
+    }
+}
+
+// Map objects, grid, the grey outside the boundary and its frame, with the painter at the map
+// area's top-left corner and clipped to it. Leaves the painter translated by -scroll.
+void drawBackground(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const MapRenderOptions& options,
+                    bool clippedBefore)
+{
     p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     const DirectPixels direct = DirectPixels::of(p, clippedBefore, size, scroll);
     p.translate(-scroll);
@@ -496,25 +506,103 @@ void renderMap(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const
             drawMapObject(p, o, options);
     }
 
-    if (options.grid == MapGrid::Node)
-        drawGrid(p, direct, scene, scene.nodeGrid, boundary, visible);
-    else if (options.grid == MapGrid::Background)
-        drawGrid(p, direct, scene, scene.backgroundGrid, boundary, visible);
+    if (const GridSettings* grid = shownGrid(scene, options))
+        drawGrid(p, direct, scene, *grid, boundary, visible);
 
     // Outside the boundary: light grey, with a black frame just outside its edges.
     const QRegion outside = QRegion(visible).subtracted(QRegion(QRect(QPoint(0, 0), boundary)));
     for (const QRect& r : outside)
         p.fillRect(r, QColor(kMapLightGrey));
     frameRect(p, QRect(-1, -1, boundary.width() + 2, boundary.height() + 2), 1, Qt::black);
+}
 
-    if (options.nodes) {
-        drawLinks(p, scene, visible);
-        const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-        for (const Node& node : scene.nodes)
-            if (QRect(node.mapPosition.h - 400, node.mapPosition.v - 16, 800, 48).intersects(visible))
-                drawNode(p, node, ratio);
-    }
+// Links and nodes, with the painter translated by -scroll.
+void drawForeground(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const MapRenderOptions& options)
+{
+    if (!options.nodes)
+        return;
+    const QRect visible(scroll, size);
+    drawLinks(p, scene, visible);
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    for (const Node& node : scene.nodes)
+        if (QRect(node.mapPosition.h - 400, node.mapPosition.v - 16, 800, 48).intersects(visible))
+            drawNode(p, node, ratio);
+}
+
+} // namespace
+
+void renderMap(const Scene& scene, QPainter& p, QSize size, QPoint scroll, const MapRenderOptions& options)
+{
+    const bool clippedBefore = p.hasClipping();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setClipRect(QRect(QPoint(0, 0), size));
+    drawBackground(scene, p, size, scroll, options, clippedBefore);
+    drawForeground(scene, p, size, scroll, options);
     p.restore();
+}
+
+bool CachedMapRenderer::matches(const Scene& scene, QSize size, QPoint scroll, const MapRenderOptions& options,
+                                qreal ratio) const
+{
+    const GridSettings* grid = shownGrid(scene, options);
+    return !m_background.isNull() && m_key.size == size && m_key.scroll == scroll && m_key.ratio == ratio &&
+           m_key.gridKind == options.grid && m_key.selectionMarks == options.selectionMarks &&
+           m_key.grid == (grid ? *grid : GridSettings{}) && m_key.pixelsPerUnit == mapPixelsPerUnit(scene) &&
+           m_key.boundary == mapBoundarySize(scene) && m_key.objects == scene.mapObjects;
+}
+
+void CachedMapRenderer::render(const Scene& scene, QPainter& p, QSize size, QPoint scroll,
+                               const MapRenderOptions& options)
+{
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    m_reused = matches(scene, size, scroll, options, ratio);
+    if (!m_reused) {
+        const QSize pixels = (QSizeF(size) * ratio).toSize();
+        if (m_background.size() != pixels)
+            m_background = QImage(pixels, QImage::Format_RGB32);
+        m_background.setDevicePixelRatio(ratio);
+        if (m_background.isNull()) { // no memory for the image: draw straight through
+            m_key = {};
+            renderMap(scene, p, size, scroll, options);
+            return;
+        }
+        QPainter bp(&m_background);
+        bp.setRenderHint(QPainter::Antialiasing, false);
+        bp.setClipRect(QRect(QPoint(0, 0), size));
+        drawBackground(scene, bp, size, scroll, options, false);
+        bp.end();
+        const GridSettings* grid = shownGrid(scene, options);
+        m_key.objects = scene.mapObjects;
+        m_key.grid = grid ? *grid : GridSettings{};
+        m_key.pixelsPerUnit = mapPixelsPerUnit(scene);
+        m_key.boundary = mapBoundarySize(scene);
+        m_key.size = size;
+        m_key.scroll = scroll;
+        m_key.gridKind = options.grid;
+        m_key.selectionMarks = options.selectionMarks;
+        m_key.ratio = ratio;
+    }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setClipRect(QRect(QPoint(0, 0), size));
+    p.drawImage(QPoint(0, 0), m_background);
+    p.translate(-scroll);
+    p.setBrushOrigin(0, 0);
+    drawForeground(scene, p, size, scroll, options);
+    p.restore();
+}
+
+void CachedMapRenderer::invalidate()
+{
+    m_background = QImage();
+    m_key = {};
+}
+
+void clearMapRenderCaches()
+{
+    strokeImages().clear();
+    strokeImageBytes = 0;
 }
 
 void renderMap(const Scene& scene, QImage& image, QPoint scroll, const MapRenderOptions& options)
