@@ -5,10 +5,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <array>
 #include <random>
 
 #include "project/scene_defaults.h"
@@ -114,106 +112,12 @@ void BM_MapRedraw_DragFrame(benchmark::State& state)
 }
 BENCHMARK(BM_MapRedraw_DragFrame)->Unit(benchmark::kMillisecond);
 
-void BM_Prim(benchmark::State& state)
-{
-    QImage image(1400, 1000, QImage::Format_RGB32);
-    std::mt19937 random(3);
-    auto c = [&](int hi) { return std::uniform_int_distribution<int>(0, hi)(random); };
-    std::vector<QLineF> lines;
-    std::vector<QPointF> tri;
-    for (int i = 0; i < 400; ++i) {
-        lines.emplace_back(c(1400), c(1000), c(1400), c(1000));
-        QPointF a(c(1400) + 0.3, c(1000) + 0.7);
-        tri.insert(tri.end(), {a, a + QPointF(10.2, 3.3), a + QPointF(6.1, 9.9)});
-    }
-    const int which = int(state.range(0));
-    for (auto _ : state) {
-        QPainter p(&image);
-        if (which == 0) { p.setPen(QPen(Qt::black, 0)); p.drawLines(lines.data(), 400); }
-        if (which == 1) { p.setPen(Qt::NoPen); p.setBrush(Qt::black); for (int i = 0; i < 400; ++i) p.drawPolygon(&tri[i * 3], 3); }
-        if (which == 2) { for (int i = 0; i < 400; ++i) p.fillRect(QRect(c(1400), 0, 1, 1000), QColor(0xFF9999FF)); }
-        if (which == 3) { p.setPen(Qt::NoPen); p.setBrush(Qt::black); QPainterPath path; for (int i = 0; i < 400; ++i) path.addPolygon(QPolygonF({tri[i*3], tri[i*3+1], tri[i*3+2]})); path.setFillRule(Qt::WindingFill); p.drawPath(path); }
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
-BENCHMARK(BM_Prim)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
-
-
 } // namespace
-
-qm::Scene variedScene(int seed)
-{
-    qm::Scene s = busyScene();
-    std::mt19937 random(seed);
-    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    s.nodeGrid = {true, std::int16_t(pick(1, 9)), true};
-    for (auto& o : s.mapObjects) {
-        o.kind = std::array<std::int16_t, 6>{2, 3, 4, 6, 7, 8}[std::size_t(pick(0, 5))];
-        o.penSize = std::int16_t(pick(1, 6));
-        o.fillStyle = std::uint8_t(pick(0, 1));
-        if (pick(0, 1)) std::swap(o.bounds.left, o.bounds.right);
-        if (pick(0, 1)) std::swap(o.bounds.top, o.bounds.bottom);
-        o.bounds.bottom = std::int16_t(o.bounds.top + pick(-300, 300));
-        o.bounds.right = std::int16_t(o.bounds.left + pick(-300, 300));
-        o.penColor = {std::uint16_t(pick(0, 65535)), std::uint16_t(pick(0, 65535)), std::uint16_t(pick(0, 65535))};
-        o.selected = pick(0, 9) == 0;
-    }
-    return s;
-}
-
-void dumpImages(const char* dir)
-{
-    int n = 0;
-    auto save = [&](const qm::Scene& s, QPoint scroll, QSize size, qreal ratio) {
-        QImage image(size * ratio, QImage::Format_RGB32);
-        image.setDevicePixelRatio(ratio);
-        qm::renderMap(s, image, scroll);
-        image.save(QString("%1/map%2.png").arg(dir).arg(n++));
-        // Through a painter that already has an offset and a clip, as the page draws.
-        QImage framed(size * ratio + QSize(2, 2), QImage::Format_ARGB32_Premultiplied);
-        framed.setDevicePixelRatio(ratio);
-        framed.fill(Qt::red);
-        QPainter p(&framed);
-        p.setClipRect(QRect(QPoint(1, 1), size));
-        p.translate(1, 1);
-        qm::renderMap(s, p, size, scroll);
-        p.end();
-        framed.save(QString("%1/map%2.png").arg(dir).arg(n++));
-        // Through the kept background: drawn once to fill it, again to reuse it.
-        qm::CachedMapRenderer cached;
-        for (int pass = 0; pass < 2; ++pass) {
-            framed.fill(Qt::red);
-            QPainter c(&framed);
-            c.setClipRect(QRect(QPoint(1, 1), size));
-            c.translate(1, 1);
-            cached.render(s, c, size, scroll);
-        }
-        framed.save(QString("%1/cached%2.png").arg(dir).arg(n - 1));
-    };
-    if (getenv("MAP_DRAW_WHO")) {
-        for (const auto& o : variedScene(3).mapObjects) {
-            const int l = std::min(o.bounds.left, o.bounds.right) - 8, r = std::max(o.bounds.left, o.bounds.right) + 8;
-            const int t = std::min(o.bounds.top, o.bounds.bottom) - 8, b = std::max(o.bounds.top, o.bounds.bottom) + 8;
-            for (QPoint q : {QPoint(1006, 334), QPoint(944, 367)})
-                if (q.x() >= l && q.x() <= r && q.y() >= t && q.y() <= b)
-                    printf("%d,%d: kind %d pen %d fill %d bounds t%d l%d b%d r%d\n", q.x(), q.y(), o.kind, o.penSize, o.fillStyle, o.bounds.top, o.bounds.left, o.bounds.bottom, o.bounds.right);
-        }
-    }
-    save(busyScene(), QPoint(20, 10), QSize(1400, 1000), 1);
-    save(busyScene(), QPoint(-30, 500), QSize(700, 1000), 1);
-    for (int seed = 1; seed <= 6; ++seed)
-        save(variedScene(seed), QPoint(seed * 13 - 40, seed * 7 - 20), QSize(1500, 1500), 1);
-    save(variedScene(9), QPoint(100, 100), QSize(600, 500), 2);
-}
 
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
-    if (const char* dir = getenv("MAP_DRAW_DUMP")) {
-        dumpImages(dir);
-        return 0;
-    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
