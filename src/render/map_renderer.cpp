@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <cmath>
 
 #include "compose/map_objects.h"
@@ -113,6 +114,13 @@ QMultiHash<quint64, StrokeImage>& strokeImages()
     static QMultiHash<quint64, StrokeImage> cache;
     return cache;
 }
+// Strokes drawn once: the image is made when one is drawn again, so a first drawing (or an
+// object dragged across the background) costs no more than the stroke itself.
+QSet<quint64>& strokesSeenOnce()
+{
+    static QSet<quint64> seen;
+    return seen;
+}
 qsizetype strokeImageBytes = 0;
 
 void drawCurveStroke(QPainter& p, const CurveStroke& c)
@@ -135,6 +143,14 @@ void drawCurveStroke(QPainter& p, const CurveStroke& c)
             p.drawImage(it->corner, it->image);
             return;
         }
+    QSet<quint64>& seen = strokesSeenOnce();
+    if (!seen.contains(key)) {
+        if (seen.size() > 100000)
+            seen.clear();
+        seen.insert(key);
+        strokeCurve(p, c);
+        return;
+    }
     QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter sp(&image);
@@ -144,6 +160,7 @@ void drawCurveStroke(QPainter& p, const CurveStroke& c)
     sp.end();
     if (strokeImageBytes > 64 * 1024 * 1024) {
         cache.clear();
+        seen.clear();
         strokeImageBytes = 0;
     }
     strokeImageBytes += image.sizeInBytes();
@@ -602,6 +619,7 @@ void CachedMapRenderer::invalidate()
 void clearMapRenderCaches()
 {
     strokeImages().clear();
+    strokesSeenOnce().clear();
     strokeImageBytes = 0;
 }
 
