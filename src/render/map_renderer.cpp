@@ -468,7 +468,8 @@ const QImage& nodeLabel(const QString& name, qreal ratio)
     p.setPen(Qt::black);
     p.drawText(QPoint(-(w / 2) - left, 28 - 18), name);
     p.end();
-    return *cache.insert(name, label);
+    // Opaque throughout: without an alpha channel it is copied rather than blended.
+    return *cache.insert(name, label.convertToFormat(QImage::Format_RGB32));
 }
 
 void drawNode(QPainter& p, const Node& node, qreal ratio)
