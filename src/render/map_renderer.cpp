@@ -519,7 +519,8 @@ void drawBackground(const Scene& scene, QPainter& p, QSize size, QPoint scroll, 
     const QSize boundary = mapBoundarySize(scene);
 
     for (const MapObject& o : scene.mapObjects) {
-        const int margin = std::max<int>(o.penSize, 1) + 4; // pens and selection marks
+        // Pens, selection marks and the miter of a flat oval (twice the pen width past its point).
+        const int margin = 3 * std::max<int>(o.penSize, 1) + 4;
         if (objectRect(o.bounds).adjusted(-margin, -margin, margin, margin).intersects(visible))
             drawMapObject(p, o, options);
     }
