@@ -292,8 +292,9 @@ void drawMapObject(QPainter& p, const MapObject& o, const MapRenderOptions& opti
 }
 
 // Where the painter's pixels can be written directly: a 32-bit image drawn at a whole-pixel
-// offset with no other clip than the map's own. The grid's hundreds of one-pixel lines are
-// written there; through the painter each line costs a call per row.
+// offset, plainly (full opacity, source over), with no other clip than the map's own. The
+// grid's hundreds of one-pixel lines are written there; through the painter each line costs a
+// call per row.
 struct DirectPixels {
     uchar* bits = nullptr;
     qsizetype bytesPerLine = 0;
@@ -305,7 +306,8 @@ struct DirectPixels {
     {
         DirectPixels d;
         QPaintDevice* device = p.device();
-        if (clippedBefore || !device || device->devType() != QInternal::Image)
+        if (clippedBefore || !device || device->devType() != QInternal::Image || p.opacity() != 1.0 ||
+            p.compositionMode() != QPainter::CompositionMode_SourceOver)
             return d;
         auto* image = static_cast<QImage*>(device);
         const QImage::Format f = image->format();
