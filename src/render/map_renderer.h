@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QRectF>
 #include <QSize>
+#include <vector>
 
 #include "project/scene.h"
 
@@ -33,6 +34,41 @@ void renderMap(const Scene& scene, QPainter& painter, QSize size, QPoint scroll,
                const MapRenderOptions& options = {});
 // Draws the map over the whole image.
 void renderMap(const Scene& scene, QImage& image, QPoint scroll, const MapRenderOptions& options = {});
+
+// Draws the map for a view that redraws often, such as the map pages while a node is dragged:
+// the background (map objects, grid, the grey outside and the boundary frame) is kept in an
+// image and drawn again only when something it shows differs from the last drawing (map
+// objects, grids, boundary, scroll, size, options, pixel ratio); links and nodes are drawn over
+// it every time. Gives the same pixels as renderMap.
+class CachedMapRenderer {
+public:
+    void render(const Scene& scene, QPainter& painter, QSize size, QPoint scroll, const MapRenderOptions& options = {});
+    // Forgets the kept background.
+    void invalidate();
+    // Whether the last render took the background from the kept image.
+    bool backgroundReused() const { return m_reused; }
+
+private:
+    struct Key {
+        std::vector<MapObject> objects;
+        GridSettings grid;
+        int pixelsPerUnit = 0;
+        QSize boundary;
+        QSize size;
+        QPoint scroll;
+        MapGrid gridKind = MapGrid::None;
+        bool selectionMarks = false;
+        qreal ratio = 0;
+    };
+    bool matches(const Scene& scene, QSize size, QPoint scroll, const MapRenderOptions& options, qreal ratio) const;
+
+    Key m_key;
+    QImage m_background;
+    bool m_reused = false;
+};
+
+// Empties the renderer's kept drawings of map objects (for measuring a first drawing).
+void clearMapRenderCaches();
 
 // Parts used by the pages for their own marks.
 QSize nodeIconSize();          // 32 x 32

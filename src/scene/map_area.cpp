@@ -85,7 +85,7 @@ void MapArea::paintEvent(QPaintEvent*)
     p.setPen(QColor(0x80, 0x80, 0x80));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
     p.translate(1, 1);
-    renderMap(m_document.scene(), p, visibleSize(), m_scroll, m_options);
+    m_renderer.render(m_document.scene(), p, visibleSize(), m_scroll, m_options);
     if (m_overlay) {
         p.setClipRect(QRect(QPoint(0, 0), visibleSize()));
         p.translate(-m_scroll);

@@ -63,6 +63,7 @@ private:
 
     const SceneDocument& m_document;
     MapRenderOptions m_options;
+    CachedMapRenderer m_renderer; // keeps the background while nodes are dragged over it
     QScrollBar* m_horizontal = nullptr;
     QScrollBar* m_vertical = nullptr;
     QPoint m_scroll;
