@@ -43,8 +43,9 @@ protected:
     template <class Page>
     Page* openPage(int number)
     {
-        if (sceneWindow()->currentPageNumber() != number)
+        if (sceneWindow()->currentPageNumber() != number) {
             EXPECT_TRUE(sceneWindow()->choosePage(number));
+        }
         showLarge();
         return qobject_cast<Page*>(sceneWindow()->page());
     }

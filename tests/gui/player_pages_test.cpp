@@ -370,8 +370,9 @@ TEST_F(PlayerPages, NodePreviewFollowsLinksShowsWhereItCameFromAndGoesBack)
         const Node* dest = findNode(scene(), std::int16_t(destination));
         ASSERT_NE(dest, nullptr);
         vr = window->vrInstance();
-        if (const auto* p = std::get_if<PanoramaSampleRecord>(&dest->mediaData))
+        if (const auto* p = std::get_if<PanoramaSampleRecord>(&dest->mediaData)) {
             EXPECT_NEAR(QTVRGetFieldOfView(vr), p->defaultFieldOfView, 0.01);
+        }
         ASSERT_TRUE(preview.linkViewFrom().has_value());
         EXPECT_EQ(items::item<QLabel>(&preview, 545)->text(), QString::fromStdString(first.name.str()));
         EXPECT_EQ(items::item<QLabel>(&preview, 546)->text(), PreviewPage::nodeIdText(first.id));

@@ -39,6 +39,37 @@ struct TileSource {
     int sizeX = 0, sizeY = 0; // stored size
 };
 
+bool isBlank(const OffscreenPicture& indices)
+{
+    for (int y = 0; y < indices.height(); ++y) {
+        const std::uint8_t* row = indices.row8(y);
+        if (std::any_of(row, row + indices.width(), [](std::uint8_t b) { return b != 0; }))
+            return false;
+    }
+    return true;
+}
+
+// Copies the stored tile's first `rows` x `columns` pixels a quarter turn into `out`: stored
+// (x, y) lands at (right - y, top + x). Done in squares small enough to stay in the cache, so the
+// turned writes do not each touch a new cache line of a picture a few megabytes large.
+template <typename Pixel>
+void turnTileInto(const OffscreenPicture& tile, int rows, int columns, OffscreenPicture& out, int top, int right)
+{
+    constexpr int kBlock = 64;
+    const auto row = [](const OffscreenPicture& p, int v) { return reinterpret_cast<const Pixel*>(p.row8(v)); };
+    for (int y0 = std::max(0, right - (out.width() - 1)); y0 < rows; y0 += kBlock) {
+        const int y1 = std::min(rows, y0 + kBlock);
+        for (int x0 = std::max(0, -top); x0 < columns; x0 += kBlock) {
+            const int x1 = std::min(columns, x0 + kBlock);
+            for (int x = x0; x < x1; ++x) {
+                Pixel* to = reinterpret_cast<Pixel*>(out.row8(top + x)) + right;
+                for (int y = y0; y < y1; ++y)
+                    to[-y] = row(tile, y)[x];
+            }
+        }
+    }
+}
+
 // Decodes the tiles of `source` shown within the node's span and puts them together into the
 // unrolled picture.
 OSErr assemble(const TileSource& source, const NodeSpan& span, PanoramaLayout layout, PixelDepth depth,
@@ -135,22 +166,17 @@ OSErr assemble(const TileSource& source, const NodeSpan& span, PanoramaLayout la
         }
         const int w = tile.width(), h = tile.height();
         const int outW = out.width(), outH = out.height();
+        // Hot spot tiles are mostly blank, and the picture starts out blank.
+        if (depth == PixelDepth::Indexed8 && isBlank(tile))
+            continue;
         if (layout == PanoramaLayout::VerticalCylinder) {
             // Stored (sx, sy) is panorama (W - 1 - sy, sx).
-            for (int y = 0; y < h; ++y) {
-                const int px = outW - 1 - (cellY + y);
-                if (px < 0 || px >= outW)
-                    continue;
-                for (int x = 0; x < w; ++x) {
-                    const int py = cellX + x;
-                    if (py >= outH)
-                        break;
-                    if (depth == PixelDepth::Argb32)
-                        out.row32(py)[px] = tile.row32(y)[x];
-                    else
-                        out.row8(py)[px] = tile.row8(y)[x];
-                }
-            }
+            const int rows = std::min(h, outW - cellY); // stored rows that land inside
+            const int columns = std::min(w, outH - cellX);
+            if (depth == PixelDepth::Argb32)
+                turnTileInto<std::uint32_t>(tile, rows, columns, out, cellX, outW - 1 - cellY);
+            else
+                turnTileInto<std::uint8_t>(tile, rows, columns, out, cellX, outW - 1 - cellY);
         } else {
             for (int y = 0; y < h && cellY + y < outH; ++y) {
                 const int n = std::min(w, outW - cellX);

@@ -21,7 +21,8 @@ Bytes bytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
 Bytes atom(std::uint32_t size, const char (&type)[5], std::size_t fill = 0)
 {
     Bytes b{std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8), std::uint8_t(size)};
-    b.insert(b.end(), type, type + 4);
+    for (int i = 0; i < 4; ++i)
+        b.push_back(std::uint8_t(type[i]));
     b.resize(b.size() + fill);
     return b;
 }

@@ -59,9 +59,11 @@ class PanoramaUnrollLayouts : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(PanoramaUnrollLayouts, GivesBackTheUnrolledPictureExactly)
 {
     const LayoutCase c = GetParam();
+    // Taller than the unroller's turning squares and not a multiple of them.
+    constexpr int kHeight = 136;
     test::TempDir dir;
-    const OffscreenPicture image = codedPicture(320, 64);
-    const OffscreenPicture hot = hotSpotPicture(320, 64);
+    const OffscreenPicture image = codedPicture(320, kHeight);
+    const OffscreenPicture hot = hotSpotPicture(320, kHeight);
     test::TestPanoramaOptions o;
     o.horizontal = c.horizontal;
     o.framesX = c.framesX;
@@ -74,16 +76,16 @@ TEST_P(PanoramaUnrollLayouts, GivesBackTheUnrolledPictureExactly)
     EXPECT_EQ(u.nodeId, 42u);
     EXPECT_EQ(u.layout, c.horizontal ? PanoramaLayout::HorizontalCylinder : PanoramaLayout::VerticalCylinder);
     ASSERT_EQ(u.image.width(), 320);
-    ASSERT_EQ(u.image.height(), 64);
+    ASSERT_EQ(u.image.height(), kHeight);
     int wrong = 0;
-    for (int y = 0; y < 64; ++y)
+    for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < 320; ++x)
             wrong += u.image.pixel(x, y) != image.pixel(x, y);
     EXPECT_EQ(wrong, 0);
     ASSERT_FALSE(u.hotSpots.isNull());
     ASSERT_EQ(u.hotSpots.depth(), PixelDepth::Indexed8);
     wrong = 0;
-    for (int y = 0; y < 64; ++y)
+    for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < 320; ++x)
             wrong += u.hotSpots.pixel(x, y) != hot.pixel(x, y);
     EXPECT_EQ(wrong, 0);
