@@ -16,6 +16,7 @@
 #include "quicktime/base/cleanup_files.h"
 #include "quicktime/base/errors.h"
 #include "quicktime/files/file_alias.h"
+#include "quicktime/movie/movie_storage.h"
 
 namespace qm {
 
@@ -169,6 +170,13 @@ OSErr importTour(const std::filesystem::path& movieFile, const std::filesystem::
     if (ec)
         return err::paramErr;
     const std::filesystem::path folder = tourNodeFolder(projectFile);
+    // Said before the movie is read, and naming the folder: otherwise the whole tour is read
+    // only to fail on the first node written.
+    if (!std::filesystem::is_directory(projectFile.parent_path(), ec)) {
+        if (detail)
+            *detail = "the project's folder " + projectFile.parent_path().string() + " does not exist";
+        return err::fnfErr;
+    }
     // Node folders half written by imports that died on the way.
     removeStaleTourImports(projectFile.parent_path());
     if (std::filesystem::exists(projectFile, ec) || std::filesystem::exists(folder, ec)) {
@@ -193,7 +201,12 @@ OSErr importTour(const std::filesystem::path& movieFile, const std::filesystem::
     progress.open(settings);
 
     const std::filesystem::path staging = stagingFolder(folder);
-    OSErr e = std::filesystem::create_directory(staging, ec) ? OSErr(0) : OSErr(err::ioErr);
+    OSErr e = 0;
+    if (!std::filesystem::create_directory(staging, ec)) {
+        e = ec ? errnoToOSErr(ec.value()) : OSErr(err::ioErr);
+        if (detail)
+            *detail = "cannot create " + staging.string() + (ec ? ": " + ec.message() : std::string());
+    }
     bool moved = false;
     for (std::size_t i = 0; !e && i < tour.nodes.size(); ++i)
         e = writeTourNodeMovie(*movie, tour, tour.nodes[i], staging / tourNodeFileName(tour.nodes[i].id), progress,
@@ -201,7 +214,9 @@ OSErr importTour(const std::filesystem::path& movieFile, const std::filesystem::
     movie.reset();
     if (!e) {
         std::filesystem::rename(staging, folder, ec);
-        e = ec ? OSErr(err::ioErr) : OSErr(0);
+        e = ec ? errnoToOSErr(ec.value()) : OSErr(0);
+        if (ec && detail)
+            *detail = "cannot name the node folder " + folder.string() + ": " + ec.message();
         moved = !e;
     }
     Scene scene;

@@ -405,6 +405,12 @@ TEST(TourImport, DamagedToursAreRefusedAndLeaveNothingBehind)
     EXPECT_NE(detail.find("hot spot track is shorter"), std::string::npos) << detail;
     EXPECT_TRUE(leftNothing(t.dir, "p_short.qmp"));
 
+    // A project in a folder that does not exist: said, naming the folder, before the tour is read.
+    detail.clear();
+    EXPECT_EQ(t.import(t.tour, "none/p.qmp", scene, &detail), err::fnfErr);
+    EXPECT_NE(detail.find((t.dir / "none").string() + " does not exist"), std::string::npos) << detail;
+    EXPECT_FALSE(std::filesystem::exists(t.dir / "none"));
+
     // A project of that name is never overwritten.
     std::ofstream(t.dir / "taken.qmp") << "mine";
     EXPECT_EQ(t.import(t.tour, "taken.qmp", scene), err::dupFNErr);
