@@ -183,6 +183,51 @@ std::vector<ShownSample> samplesBefore(const Track& track, TimeValue limit)
     return shown;
 }
 
+// Like samplesBefore, but for media whose frames are stored out of display order: the track's
+// edits select display times, so the places are cut where each frame's display starts (decode
+// order would put the cuts elsewhere and lose the frames shown after the last decode time).
+std::vector<ShownSample> framesBefore(const Track& track, TimeValue limit)
+{
+    const SampleTable& table = track.media()->samples();
+    const bool plainRates = std::all_of(track.edits().begin(), track.edits().end(),
+                                        [](const TrackEdit& e) { return e.rate == fixed1; });
+    if (!table.hasCompositionOffsets() || !plainRates)
+        return samplesBefore(track, limit);
+    std::vector<TimeValue> starts(table.sampleCount()); // display starts, in media time
+    for (std::uint32_t i = 0; i < table.sampleCount(); ++i)
+        starts[i] = table.sampleTime(i) + table.compositionOffset(i);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    const TimeValue shownEnd = table.displayEnd();
+    const TimeScale movieScale = track.movie().timeScale(), mediaScale = track.media()->timeScale();
+
+    std::vector<ShownSample> out;
+    TimeValue editStart = 0;
+    for (const TrackEdit& e : track.edits()) {
+        const TimeValue editEnd = editStart + e.trackDuration;
+        if (e.mediaTime >= 0) {
+            const TimeValue mediaEnd =
+                std::min(e.mediaTime + convertTimeScale(e.trackDuration, movieScale, mediaScale), shownEnd);
+            auto next = std::upper_bound(starts.begin(), starts.end(), e.mediaTime);
+            for (TimeValue m = e.mediaTime; m < mediaEnd; ++next) {
+                const TimeValue cut = next == starts.end() ? mediaEnd : std::min(*next, mediaEnd);
+                const TimeValue from = editStart + convertTimeScale(m - e.mediaTime, mediaScale, movieScale);
+                const TimeValue to =
+                    std::min(editEnd, editStart + convertTimeScale(cut - e.mediaTime, mediaScale, movieScale));
+                if (from >= limit)
+                    return out;
+                if (to > from)
+                    out.push_back(ShownSample{m, from, to - from});
+                m = cut;
+                if (next == starts.end())
+                    break;
+            }
+        }
+        editStart = editEnd;
+    }
+    return out;
+}
+
 // Decompresses and compresses again every frame of a linear movie's video track in order, with
 // temporal compression where the codec has it.
 OSErr recompressVideoTrack(const Track& source, TimeValue sourceDuration, Track& target, TimeValue start,
@@ -194,7 +239,7 @@ OSErr recompressVideoTrack(const Track& source, TimeValue sourceDuration, Track&
         return err::invalidMedia;
     const TimeScale sourceScale = source.movie().timeScale();
     const TimeScale targetScale = target.movie().timeScale();
-    const auto frames = samplesBefore(source, sourceDuration);
+    const auto frames = framesBefore(source, sourceDuration);
     if (frames.empty())
         return 0;
     MediaSample first;
