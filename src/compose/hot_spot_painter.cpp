@@ -1,7 +1,6 @@
 #include "compose/hot_spot_painter.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "compose/hot_spot_ids.h"
 #include "quicktime/raster/raster_copy.h"
@@ -75,17 +74,6 @@ OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry
         painter.paintRegion(shape);
     });
     return 0;
-}
-
-bool isBlankHotSpotPicture(const OffscreenPicture& picture)
-{
-    const auto width = std::size_t(picture.width());
-    for (int v = picture.bounds().top; v < picture.bounds().bottom; ++v) {
-        const std::uint8_t* row = picture.row8(v);
-        if (row[0] || (width > 1 && std::memcmp(row, row + 1, width - 1) != 0))
-            return false;
-    }
-    return true;
 }
 
 std::vector<PaintedShape> hotSpotShapes(const Node& node, int column, int row, const HotSpotGeometry& geometry)

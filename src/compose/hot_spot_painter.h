@@ -22,9 +22,6 @@ struct HotSpotGeometry {
 OSErr paintHotSpots(const Node& node, int column, int row, const HotSpotGeometry& geometry, const Rect& area,
                     OffscreenPicture& out);
 
-// Whether an 8-bit picture holds only zeros (no hot spot).
-bool isBlankHotSpotPicture(const OffscreenPicture& picture);
-
 // A region paintHotSpots paints and the hot spot ID it paints there.
 struct PaintedShape {
     std::int16_t id = 0;

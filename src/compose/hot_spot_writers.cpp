@@ -183,7 +183,7 @@ OSErr writePanoramaHotSpots(const Scene& scene, Node& node, Movie& movie, const 
         TileJob job{encoded.size(), tile, {}, {tile.height(), tile.width(), kTurnedTileLayout, {}, {}}};
         if (!reach.empty())
             e = paintHotSpotShapes(shapes, reach, job.part);
-        if (e || reach.empty() || isBlankHotSpotPicture(job.part)) {
+        if (e || reach.empty() || job.part.isAllZero()) {
             if (!e && !blankNeeded && !findBlankHotSpotTile(tileLength, stripWidth, encoded[0]))
                 jobs.push_back(TileJob{0, Rect{}, {}, {tileLength, stripWidth, 0, {}, {}}});
             blankNeeded = true;
@@ -273,7 +273,7 @@ OSErr writeObjectHotSpots(const Scene& scene, Node& node, Movie& movie, const Co
             OffscreenPicture picture;
             if (OSErr pe = paintHotSpots(node, view % columns, view / columns, geometry, frame, picture))
                 return pe;
-            if (isBlankHotSpotPicture(picture))
+            if (picture.isAllZero())
                 return compressBlankHotSpotTile(frame.width(), frame.height(), out);
             return compressSharedHotSpotTile(picture, out);
         },

@@ -95,6 +95,17 @@ void OffscreenPicture::fill(std::uint32_t value)
         std::fill_n(row32(v), width(), value);
 }
 
+bool OffscreenPicture::isAllZero() const
+{
+    const std::size_t used = std::size_t(width()) * (m_depth == PixelDepth::Argb32 ? 4 : 1);
+    for (int v = m_bounds.top; v < m_bounds.bottom; ++v) {
+        const std::uint8_t* row = row8(v);
+        if (row[0] || (used > 1 && std::memcmp(row, row + 1, used - 1) != 0))
+            return false;
+    }
+    return true;
+}
+
 bool operator==(const OffscreenPicture& a, const OffscreenPicture& b)
 {
     if (a.isNull() || b.isNull())

@@ -66,6 +66,8 @@ public:
     // The pixel value that shows the colour: the nearest index for 8-bit pictures.
     std::uint32_t valueFor(const RGBColor& c) const;
     void fill(std::uint32_t value);
+    // Whether every pixel's raw value is 0 (for a hot spot picture: no hot spot); true when null.
+    bool isAllZero() const;
 
     // Same depth, bounds, table (8-bit) and pixels.
     friend bool operator==(const OffscreenPicture& a, const OffscreenPicture& b);

@@ -39,16 +39,6 @@ struct TileSource {
     int sizeX = 0, sizeY = 0; // stored size
 };
 
-bool isBlank(const OffscreenPicture& indices)
-{
-    for (int y = 0; y < indices.height(); ++y) {
-        const std::uint8_t* row = indices.row8(y);
-        if (std::any_of(row, row + indices.width(), [](std::uint8_t b) { return b != 0; }))
-            return false;
-    }
-    return true;
-}
-
 // Copies the stored tile's first `rows` x `columns` pixels a quarter turn into `out`: stored
 // (x, y) lands at (right - y, top + x). Done in squares small enough to stay in the cache, so the
 // turned writes do not each touch a new cache line of a picture a few megabytes large.
@@ -167,7 +157,7 @@ OSErr assemble(const TileSource& source, const NodeSpan& span, PanoramaLayout la
         const int w = tile.width(), h = tile.height();
         const int outW = out.width(), outH = out.height();
         // Hot spot tiles are mostly blank, and the picture starts out blank.
-        if (depth == PixelDepth::Indexed8 && isBlank(tile))
+        if (depth == PixelDepth::Indexed8 && tile.isAllZero())
             continue;
         if (layout == PanoramaLayout::VerticalCylinder) {
             // Stored (sx, sy) is panorama (W - 1 - sy, sx).

@@ -53,6 +53,10 @@ TEST(RasterPicture, AllocatesErasedPicturesInTheirOwnCoordinates)
     ASSERT_EQ(p.allocate(PixelDepth::Indexed8, Rect{10, 100, 20, 131}), err::noErr);
     EXPECT_EQ(p.rowBytes(), 32u);
     EXPECT_EQ(histogram(p), (std::map<std::uint32_t, std::uint64_t>{{0, 310}}));
+    EXPECT_TRUE(p.isAllZero());
+    p.setPixel(130, 19, 1); // the last pixel of the last row, just before the row's padding
+    EXPECT_FALSE(p.isAllZero());
+    p.setPixel(130, 19, 0);
     EXPECT_EQ(p.color(100, 10), (RGBColor{0xFFFF, 0xFFFF, 0xFFFF}));
     p.setPixel(100, 10, 255);
     EXPECT_EQ(p.data()[0], 255);
