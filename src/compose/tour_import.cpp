@@ -174,7 +174,8 @@ OSErr importTour(const std::filesystem::path& movieFile, const std::filesystem::
     // only to fail on the first node written.
     if (!std::filesystem::is_directory(projectFile.parent_path(), ec)) {
         if (detail)
-            *detail = "the project's folder " + projectFile.parent_path().string() + " does not exist";
+            *detail = "cannot write the project " + projectFile.string() + ": its folder " +
+                      projectFile.parent_path().string() + " does not exist";
         return err::fnfErr;
     }
     // Node folders half written by imports that died on the way.

@@ -1,6 +1,5 @@
 // quillmere-cli import-tour MOVIE -o PROJECT.qmp [--no-hot-spots]: opens a multi-node QuickTime
 // VR movie as a scene: its nodes as single-node movies in "<PROJECT> Nodes" and a new project.
-#include <filesystem>
 #include <iostream>
 
 #include "appcore/error_table.h"
@@ -34,13 +33,6 @@ int run(const std::vector<std::string>& argsIn)
         }
     if (args.size() != 1 || out.empty())
         return qm::cli::usageError(kCommand);
-
-    // A missing folder is the project's problem, not the movie's: say so against the project.
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::absolute(out, ec).parent_path();
-    if (!ec && !std::filesystem::is_directory(folder, ec))
-        return qm::cli::fail(out + ": " + std::string(qm::errorMessage(-43)) + " (-43) the folder " + folder.string() +
-                             " does not exist");
 
     qm::Scene scene;
     std::string detail;
